@@ -1,0 +1,85 @@
+// The conversion engine: address text codec, line and list transformation.
+//
+// Every text here is a byte string in Windows-1251. The functions keep no
+// state, never throw and show nothing: an empty result means "this line names
+// no network" and the caller drops it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvane {
+
+// An IPv4 address with its first octet in the most significant byte.
+using HostOrderValue = std::uint32_t;
+
+// ---- Address text codec ----
+
+// Non-empty pieces between dots (CR and LF separate too); dots inside a
+// quoted stretch do not split.
+std::vector<std::string> SplitAtDots(std::string_view text);
+
+// The integer a whole text spells (decimal, or hexadecimal after $, x, X, 0x,
+// 0X), or defaultValue when it spells none.
+std::int32_t IntegerOrDefault(std::string_view text, std::int32_t defaultValue) noexcept;
+
+// The pieces of text in reverse order, joined by single dots.
+std::string ReverseOctetOrder(std::string_view text);
+
+// Four pieces, each a non-negative integer text (no upper bound).
+bool IsDottedQuad(std::string_view text);
+
+// The address a text names by the C library's address reading; all ones when
+// it is rejected, which is indistinguishable from 255.255.255.255.
+HostOrderValue AddressToHostOrder(std::string_view text);
+
+// True when the address reading accepts the text, telling a rejected text
+// apart from 255.255.255.255.
+bool IsReadableAddress(std::string_view text);
+
+// Plain dotted decimal text of a value.
+std::string HostOrderToAddress(HostOrderValue value);
+
+// ---- Line transformation ----
+
+struct TIPAddr {
+    std::string first;
+    std::string second;
+};
+
+// (address, mask) -> (first host, last host); an empty record when the address
+// or the mask cannot be read.
+TIPAddr SubnetToHostRange(TIPAddr subnet);
+
+// (first host, last host) -> (network, mask text); kind 1 gives the mask as a
+// prefix length, any other kind as a dotted mask. An empty record when either
+// host cannot be read.
+TIPAddr HostRangeToSubnet(TIPAddr range, int kind);
+
+// One line in output form transformType: 0 host range, 1 address with prefix
+// length, 2 address with dotted mask. Empty when the line is rejected.
+std::string TransformLine(std::string_view line, std::int32_t transformType, std::string_view delimiter);
+
+// ---- List transformation ----
+
+// The line with blanks, stars and Latin "o" removed, em dashes made hyphens,
+// loose separators dropped; empty when it cannot name a network.
+std::string NormalizeLine(std::string_view line);
+
+// Occurrences of what in text, counted from the second character on.
+int CountSubstring(std::string_view what, std::string_view text) noexcept;
+
+// The text without every "-" and "/" that does not stand between two digits.
+std::string StripLooseSeparators(std::string_view text);
+
+// -1, 0 or +1: case-insensitive word order of the user's language.
+int CompareTextNoCase(std::string_view a, std::string_view b) noexcept;
+
+// Cleans every line, drops duplicates and sorts when asked, converts.
+std::vector<std::string> TransformList(std::span<const std::string_view> lines, bool removeDuplicates, bool sort,
+                                       std::int32_t transformType, std::string_view delimiter);
+
+}  // namespace orvane

@@ -1,0 +1,47 @@
+// Reading and writing whole files, with the messages the user sees.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// A file could not be opened for reading: "Cannot open file "<path>". <reason>".
+class EFOpenError : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+// A file could not be created: "Cannot create file "<path>". <reason>".
+class EFCreateError : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+// Writing stopped short: "Stream write error". The system's error code is
+// kept for callers that can say more than the message does.
+class EWriteError : public std::runtime_error {
+public:
+    explicit EWriteError(int errorCode) : std::runtime_error("Stream write error"), errorCode_(errorCode) {}
+    int errorCode() const noexcept { return errorCode_; }
+
+private:
+    int errorCode_;
+};
+
+// The system's description of an error code, without trailing blanks,
+// control characters and full stops.
+std::string SystemErrorText(int errorCode);
+
+// Reads a regular file whole. Folders, FIFOs and devices are refused without
+// blocking. Throws EFOpenError.
+std::string ReadWholeFile(const std::string& path);
+
+// Writes all bytes to an open descriptor. Throws EWriteError.
+void WriteAll(int fd, std::string_view bytes);
+
+// Replaces the file's content with bytes, or leaves it as it was: the bytes go
+// to a temporary file beside the target that is renamed over it only after
+// every write and the sync succeeded. A symbolic link stays a link and its
+// target is replaced. Throws EFCreateError or EWriteError; no temporary file
+// stays behind.
+void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+}  // namespace orvane

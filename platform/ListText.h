@@ -1,0 +1,64 @@
+// How a list file's bytes become text and lines.
+//
+// A file is UTF-8 when it starts with a UTF-8 byte-order mark (dropped) or is
+// well-formed UTF-8 with at least one non-ASCII byte; otherwise every byte is
+// a Windows-1251 character. Text ends at the first NUL. CR LF, a lone CR and a
+// lone LF each end a line, and a last empty line is not a line.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvane {
+
+// Longest line the conversion looks at; the rest of a longer line is ignored.
+inline constexpr std::size_t kMaxLineLength = 4096;
+
+enum class ListEncoding { Cp1251, Utf8 };
+
+struct ListBytes {
+    std::string_view text;  // the bytes that hold text: no byte-order mark, nothing from the first NUL on
+    ListEncoding encoding;
+};
+
+ListBytes ClassifyListBytes(std::string_view fileBytes) noexcept;
+
+// The file as Windows-1251 text, for the conversion.
+std::string ListFileToCp1251(std::string_view fileBytes);
+// The file as Unicode text, for showing; line breaks are left as they are.
+std::u16string ListFileToUtf16(std::string_view fileBytes);
+
+// Splits text into lines; each line is cut to maxLength characters.
+template <typename Char>
+std::vector<std::basic_string_view<Char>> SplitListLines(std::basic_string_view<Char> text,
+                                                         std::size_t maxLength = kMaxLineLength) {
+    std::vector<std::basic_string_view<Char>> lines;
+    std::size_t start = 0;
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const Char c = text[i];
+        if (c != Char('\r') && c != Char('\n')) continue;
+        lines.push_back(text.substr(start, std::min(i - start, maxLength)));
+        if (c == Char('\r') && i + 1 < n && text[i + 1] == Char('\n')) ++i;
+        start = i + 1;
+    }
+    if (start < n) lines.push_back(text.substr(start, std::min(n - start, maxLength)));
+    return lines;
+}
+
+// Number of lines by the same rule, without building them.
+template <typename Char>
+std::size_t CountListLines(std::basic_string_view<Char> text) noexcept {
+    std::size_t count = 0;
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const Char c = text[i];
+        if (c == Char('\n') || (c == Char('\r') && !(i + 1 < n && text[i + 1] == Char('\n')))) ++count;
+    }
+    if (n > 0 && text[n - 1] != Char('\r') && text[n - 1] != Char('\n')) ++count;
+    return count;
+}
+
+}  // namespace orvane
