@@ -87,8 +87,9 @@ constexpr Tables BuildTables() {
     }
     for (int c = 0; c < 256; ++c) {
         const unsigned char f = t.fold[c];
-        if (f == '\'') t.secondary[c] = 1;
-        else if (f == '-') t.secondary[c] = 2;
+        // Above every other character, so a text without them comes first.
+        if (f == '\'') t.secondary[c] = 0xFFFE;
+        else if (f == '-') t.secondary[c] = 0xFFFF;
         else t.secondary[c] = t.primary[f];
     }
     return t;

@@ -1,0 +1,169 @@
+// orvane-convert end to end: fixture files in, exact bytes out.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Slurp(int fd) {
+    std::string s;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) s.append(buffer, static_cast<std::size_t>(n));
+    return s;
+}
+
+// Runs the converter with args; stdin comes from inputFile (or /dev/null).
+Outcome Convert(std::vector<std::string> args, const std::string& inputFile = "/dev/null") {
+    char outName[] = "/tmp/orvane-cli-out-XXXXXX";
+    char errName[] = "/tmp/orvane-cli-err-XXXXXX";
+    const int outFd = ::mkstemp(outName), errFd = ::mkstemp(errName);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int in = ::open(inputFile.c_str(), O_RDONLY);
+        ::dup2(in, 0);
+        ::dup2(outFd, 1);
+        ::dup2(errFd, 2);
+        std::vector<char*> argv{const_cast<char*>(ORVANE_CONVERT)};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(ORVANE_CONVERT, argv.data());
+        ::_exit(127);
+    }
+    Outcome run;
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ::lseek(outFd, 0, SEEK_SET);
+    ::lseek(errFd, 0, SEEK_SET);
+    run.out = Slurp(outFd);
+    run.err = Slurp(errFd);
+    ::close(outFd);
+    ::close(errFd);
+    ::unlink(outName);
+    ::unlink(errName);
+    return run;
+}
+
+std::string Data(const std::string& name) { return std::string(ORVANE_TEST_DATA) + "/" + name; }
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+const std::string kRange = "172.20.20.0-172.20.21.254\r\n192.168.0.1-192.168.0.254\r\n192.168.1.1-192.168.1.254\r\n";
+const std::string kPrefix = "172.20.19.255 / 32\r\n192.168.0.0 / 24\r\n192.168.1.0 / 24\r\n";
+const std::string kMask =
+    "172.20.19.255 / 255.255.253.255\r\n192.168.0.0 / 255.255.255.0\r\n192.168.1.0 / 255.255.255.0\r\n";
+
+struct CliRow {
+    const char* name;
+    std::vector<std::string> args;  // "@name" stands for a fixture file
+    std::string out;
+};
+
+std::string RowName(const testing::TestParamInfo<CliRow>& info) { return info.param.name; }
+
+class CliOutputTest : public testing::TestWithParam<CliRow> {};
+
+TEST_P(CliOutputTest, WritesExactBytes) {
+    std::vector<std::string> args = GetParam().args;
+    for (auto& a : args)
+        if (a.starts_with("@")) a = Data(a.substr(1));
+    const Outcome run = Convert(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, GetParam().out);
+    EXPECT_EQ(run.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliOutputTest,
+    testing::Values(
+        CliRow{"DefaultsAreRangeSortedDeduplicated", {"@example-crlf.txt"}, kRange},
+        CliRow{"PrefixByName", {"-f", "prefix", "@example-crlf.txt"}, kPrefix},
+        CliRow{"MaskByNumber", {"-f", "2", "@example-crlf.txt"}, kMask},
+        CliRow{"LfLineEnds", {"-f", "mask", "@example-lf.txt"}, kMask},
+        CliRow{"LoneCrLineEnds", {"-f", "mask", "@example-cr.txt"}, kMask},
+        CliRow{"Utf8", {"-f", "mask", "@example-utf8.txt"}, kMask},
+        CliRow{"Utf8ByteOrderMark", {"-f", "mask", "@example-utf8-bom.txt"}, kMask},
+        CliRow{"Cp1251EmDash", {"-f", "1", "@emdash-cp1251.txt"}, "10.0.0.0 / 24\r\n"},
+        CliRow{"Utf8EmDash", {"-f", "1", "@emdash-utf8.txt"}, "10.0.0.0 / 24\r\n"},
+        CliRow{"TextEndsAtNul", {"@nul.txt"}, "10.0.0.1-10.255.255.254\r\n"},
+        CliRow{"EmptyFile", {"@empty.txt"}, ""},
+        CliRow{"UnsortedLf", {"--no-sort", "--lf", "@example-crlf.txt"},
+               "192.168.0.1-192.168.0.254\n172.20.20.0-172.20.21.254\n192.168.1.1-192.168.1.254\n"},
+        CliRow{"KeepDuplicates", {"--keep-duplicates", "-f", "1", "-d", "/", "@duplicates.txt"},
+               "1.2.3.0/24\r\n10.0.0.0/8\r\n10.0.0.0/8\r\n192.168.0.0/24\r\n"},
+        CliRow{"RemoveDuplicates", {"-f", "1", "-d", "", "--lf", "@duplicates.txt"},
+               "1.2.3.024\n10.0.0.08\n192.168.0.024\n"},
+        CliRow{"Utf8DelimiterWrittenAsCp1251", {"-f", "1", "-d", "\xE2\x80\x94", "@emdash-cp1251.txt"},
+               "10.0.0.0\x97"
+               "24\r\n"}),
+    RowName);
+
+TEST(Cli, ReadsStandardInput) {
+    EXPECT_EQ(Convert({"-f", "2"}, Data("example-lf.txt")).out, kMask);
+    EXPECT_EQ(Convert({"-f", "2", "-"}, Data("example-lf.txt")).out, kMask);
+}
+
+TEST(Cli, WritesOutputFileWhole) {
+    const fs::path out = fs::temp_directory_path() / "orvane-cli-output.txt";
+    std::ofstream(out) << "old";
+    const Outcome run = Convert({"-f", "1", "-o", out.string(), Data("example-crlf.txt")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(ReadBytes(out.string()), kPrefix);
+    fs::remove(out);
+}
+
+TEST(Cli, ReportsInputAndOutputErrors) {
+    const std::string missing = Data("missing.txt");
+    Outcome run = Convert({missing});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "orvane-convert: Cannot open file \"" + missing + "\". No such file or directory\n");
+
+    run = Convert({"-o", "/nonexistent-folder/out.txt", Data("example-crlf.txt")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "orvane-convert: Cannot create file \"/nonexistent-folder/out.txt\". No such file or directory\n");
+
+    run = Convert({"-o", fs::temp_directory_path().string(), Data("example-crlf.txt")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Cannot create file"), std::string::npos) << run.err;
+
+    run = Convert({"-o", "/dev/full", Data("example-crlf.txt")});
+    EXPECT_EQ(run.status, 1);
+}
+
+TEST(Cli, RejectsWrongUsage) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"-f", "cidr"}, {"-f"}, {"--frobnicate"}, {"a.txt", "b.txt"}, {"-o"}, {"-d"}}) {
+        const Outcome run = Convert(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_NE(run.err.find("Usage: orvane-convert"), std::string::npos);
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST(Cli, AnswersHelpAndVersion) {
+    EXPECT_EQ(Convert({"--version"}).out, "orvane-convert 1.0.2 (build 5)\n");
+    const Outcome help = Convert({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--keep-duplicates"), std::string::npos);
+}
+
+}  // namespace

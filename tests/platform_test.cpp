@@ -1,0 +1,237 @@
+// Code page, list file decoding, line splitting and whole-file I/O.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "CodePage.h"
+#include "FileIo.h"
+#include "ListText.h"
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+template <typename Row>
+std::string RowName(const testing::TestParamInfo<Row>& info) {
+    return info.param.name;
+}
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "orvane-test-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
+        return names;
+    }
+
+private:
+    fs::path path_;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
+
+// ---- Code page ----
+
+TEST(CodePage, EveryByteSurvivesARoundTrip) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    EXPECT_EQ(Utf16ToCp1251(Cp1251ToUtf16(all)), all);
+    EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(all)), all);
+}
+
+TEST(CodePage, KnowsTheCharactersTheEngineUses) {
+    EXPECT_EQ(Cp1251ToUtf16("\x97\xA0\xA8\xB8\xC0\xFF\x98"), u"\u2014\u00A0\u0401\u0451\u0410\u044F\u0098");
+    EXPECT_EQ(Utf8ToCp1251("Ёё — №"), "\xA8\xB8 \x97 \xB9");
+}
+
+TEST(CodePage, MissingCharactersBecomeQuestionMarks) {
+    EXPECT_EQ(Utf16ToCp1251(u"a\u4E2Db\U0001F600c"), "a?b?c");  // a surrogate pair is one character
+    EXPECT_EQ(Utf8ToCp1251("a\xE4\xB8\xAD" "b\xF0\x9F\x98\x80" "c\xFF"), "a?b?c?");
+}
+
+TEST(CodePage, ValidatesUtf8Strictly) {
+    EXPECT_TRUE(IsValidUtf8("plain"));
+    EXPECT_TRUE(IsValidUtf8("\xD0\x9F\xD1\x80"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xD0"));              // cut short
+    EXPECT_FALSE(IsValidUtf8("\xCF\xF0\xE8\xEC"));  // CP1251 Cyrillic
+}
+
+// ---- List files ----
+
+struct DecodeRow {
+    const char* name;
+    std::string bytes;
+    std::string cp1251;
+};
+
+class ListFileDecodeTest : public testing::TestWithParam<DecodeRow> {};
+
+TEST_P(ListFileDecodeTest, ReadsBothEncodings) {
+    EXPECT_EQ(ListFileToCp1251(GetParam().bytes), GetParam().cp1251);
+    EXPECT_EQ(Utf16ToCp1251(ListFileToUtf16(GetParam().bytes)), GetParam().cp1251);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ListFileDecodeTest,
+    testing::Values(DecodeRow{"Ascii", "1.2.3.4/8\r\n", "1.2.3.4/8\r\n"},
+                    DecodeRow{"Cp1251EmDash", "1.1.1.1 \x97 1.1.1.9", "1.1.1.1 \x97 1.1.1.9"},
+                    DecodeRow{"Utf8EmDash", "1.1.1.1 \xE2\x80\x94 1.1.1.9", "1.1.1.1 \x97 1.1.1.9"},
+                    DecodeRow{"Utf8ByteOrderMarkDropped", "\xEF\xBB\xBF" "1.2.3.4/8", "1.2.3.4/8"},
+                    DecodeRow{"ByteOrderMarkWithBrokenUtf8", "\xEF\xBB\xBF\xFFx", "?x"},
+                    DecodeRow{"Utf8Cyrillic", "\xD0\x9F\xD1\x80", "\xCF\xF0"},
+                    DecodeRow{"Cp1251Cyrillic", "\xCF\xF0", "\xCF\xF0"},
+                    DecodeRow{"EndsAtNul", std::string("1.2.3.4/8\0junk", 14), "1.2.3.4/8"},
+                    DecodeRow{"Empty", "", ""}),
+    RowName<DecodeRow>);
+
+struct SplitLinesRow {
+    const char* name;
+    std::string text;
+    std::vector<std::string> lines;
+};
+
+class SplitListLinesTest : public testing::TestWithParam<SplitLinesRow> {};
+
+TEST_P(SplitListLinesTest, FollowsTheLineCountRule) {
+    const auto views = SplitListLines(std::string_view(GetParam().text));
+    EXPECT_EQ(std::vector<std::string>(views.begin(), views.end()), GetParam().lines);
+    EXPECT_EQ(CountListLines(std::string_view(GetParam().text)), GetParam().lines.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SplitListLinesTest,
+    testing::Values(SplitLinesRow{"Empty", "", {}}, SplitLinesRow{"OneLineNoBreak", "a", {"a"}},
+                    SplitLinesRow{"OneLineWithBreak", "a\r\n", {"a"}}, SplitLinesRow{"BreakAlone", "\r\n", {""}},
+                    SplitLinesRow{"TwoBreaks", "a\r\n\r\n", {"a", ""}},
+                    SplitLinesRow{"LoneLf", "a\nb\n", {"a", "b"}}, SplitLinesRow{"LoneCr", "a\rb", {"a", "b"}},
+                    SplitLinesRow{"LfCrIsTwoBreaks", "a\n\rb", {"a", "", "b"}},
+                    SplitLinesRow{"Mixed", "a\r\nb\nc\rd", {"a", "b", "c", "d"}}),
+    RowName<SplitLinesRow>);
+
+TEST(SplitListLines, CutsLongLinesAt4096Characters) {
+    const std::string text = std::string(4097, 'x') + "\r\n" + std::string(4096, 'y');
+    const auto lines = SplitListLines(std::string_view(text));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], std::string(4096, 'x'));
+    EXPECT_EQ(lines[1], std::string(4096, 'y'));
+}
+
+// ---- Reading and writing files ----
+
+TEST(SystemErrorText, DropsTrailingFullStops) {
+    EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
+    EXPECT_EQ(SystemErrorText(ENOSPC), "No space left on device");
+}
+
+TEST(ReadWholeFile, RefusesWhatIsNotARegularFile) {
+    TempDir dir;
+    EXPECT_THROW(
+        {
+            try {
+                ReadWholeFile(dir / "missing.txt");
+            } catch (const EFOpenError& e) {
+                EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + (dir / "missing.txt") +
+                                                     "\". No such file or directory");
+                throw;
+            }
+        },
+        EFOpenError);
+    fs::create_directory(dir / "folder");
+    EXPECT_THROW(ReadWholeFile(dir / "folder"), EFOpenError);
+    // A FIFO with no writer would block an ordinary open; it must be refused at once.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_THROW(ReadWholeFile(dir / "fifo"), EFOpenError);
+    EXPECT_THROW(ReadWholeFile("/dev/null"), EFOpenError);
+}
+
+TEST(ReadWholeFile, ReadsEveryByte) {
+    TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 200000; ++i) bytes += static_cast<char>(i * 7);
+    WriteBytes(dir / "f", bytes);
+    EXPECT_EQ(ReadWholeFile(dir / "f"), bytes);
+}
+
+TEST(WriteFileAtomically, ReplacesContentAndKeepsLinksAndMode) {
+    TempDir dir;
+    WriteBytes(dir / "target", "old");
+    ::chmod((dir / "target").c_str(), 0640);
+    fs::create_symlink("target", dir / "link");
+    WriteFileAtomically(dir / "link", "new\r\n");
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(ReadBytes(dir / "target"), "new\r\n");
+    EXPECT_EQ(fs::status(dir / "target").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    WriteFileAtomically(dir / "empty", "");
+    EXPECT_EQ(fs::file_size(dir / "empty"), 0u);
+    EXPECT_EQ(dir.Entries().size(), 3u);  // no temporary file left
+}
+
+TEST(WriteFileAtomically, RefusesFoldersAndDevices) {
+    TempDir dir;
+    fs::create_directory(dir / "folder");
+    EXPECT_THROW(WriteFileAtomically(dir / "folder", "x"), EFCreateError);
+    EXPECT_THROW(WriteFileAtomically("/dev/null", "x"), EFCreateError);
+    try {
+        WriteFileAtomically(dir / "no-such-folder/file", "x");
+        FAIL();
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file \"" + (dir / "no-such-folder/file") + "\". No such file or directory");
+    }
+}
+
+// A write that stops short (here: the file size limit) must leave the old
+// file byte for byte and no temporary file.
+TEST(WriteFileAtomically, ShortWriteKeepsTheOldFile) {
+    TempDir dir;
+    WriteBytes(dir / "list.txt", "previous content\r\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            WriteFileAtomically(dir / "list.txt", std::string(100000, 'x'));
+        } catch (const EWriteError& e) {
+            std::_Exit(std::string(e.what()) == "Stream write error" && e.errorCode() == EFBIG ? 0 : 2);
+        } catch (...) {
+            std::_Exit(3);
+        }
+        std::_Exit(4);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadBytes(dir / "list.txt"), "previous content\r\n");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"list.txt"});
+}
