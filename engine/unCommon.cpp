@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <array>
 #include <bit>
 #include <cstring>
 #include <utility>
@@ -35,6 +36,125 @@ HostOrderValue FromNetworkBytes(in_addr_t address) noexcept {
            HostOrderValue(b[3]) << 24;
 }
 
+// Reading a neighbour in place is safe: a position left of the read index is
+// only overwritten when nothing has been dropped yet, so it still holds what
+// it held before, and positions to the right are not written yet.
+void StripLooseSeparatorsInPlace(std::string& text) {
+    const std::size_t n = text.size();
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if ((c == '-' || c == '/') &&
+            (i == 0 || i + 1 == n || !IsDigit(text[i - 1]) || !IsDigit(text[i + 1])))
+            continue;
+        text[out++] = c;
+    }
+    text.resize(out);
+}
+
+// Calls visit(piece) for every non-empty piece of text, in order, until it
+// returns false. The pieces are views into text: splitting allocates nothing.
+template <typename Visit>
+void ForEachPiece(std::string_view text, Visit&& visit) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        while (i < n && (text[i] == '\r' || text[i] == '\n')) ++i;
+        const std::size_t start = i;
+        char quote = 0;
+        for (; i < n; ++i) {
+            const char c = text[i];
+            if (quote != 0) {
+                if (c == quote) quote = 0;
+            } else if (c == '\'' || c == '"') {
+                quote = c;
+            } else if (c == '.' || c == '\r' || c == '\n') {
+                break;
+            }
+        }
+        if (i > start && !visit(text.substr(start, i - start))) return;
+        if (i < n) ++i;  // the separator
+    }
+}
+
+// Reads an address text as the C library does after reversing its pieces;
+// false when it is rejected. value is then all ones, as inet_addr gives.
+bool ReadAddress(std::string_view text, HostOrderValue& value) {
+    const std::string reversed = ReverseOctetOrder(text);
+    in_addr address{};
+    // A NUL would end the text early for the C library: what it saw is not the whole text.
+    if (reversed.find('\0') != std::string::npos || inet_aton(reversed.c_str(), &address) == 0) {
+        value = ~HostOrderValue{0};
+        return false;
+    }
+    value = FromNetworkBytes(address.s_addr);
+    return true;
+}
+
+// The mask a subnet line names: a prefix length from 0 to 32, or a dotted
+// mask the address reading accepts. Anything else is a typo, not a request
+// for the whole address space.
+bool ReadMask(std::string_view text, HostOrderValue& mask) {
+    if (text.find('.') != std::string_view::npos) return ReadAddress(text, mask);
+    const std::int32_t n = IntegerOrDefault(TrimControls(text), -1);
+    if (n < 0 || n > 32) return false;
+    mask = n == 0 ? 0u : ~HostOrderValue{0} << (32 - n);
+    return true;
+}
+
+struct HostRange {
+    HostOrderValue first, last;
+};
+
+// A network covers its hosts between the network and the broadcast address.
+HostRange HostsOf(HostOrderValue address, HostOrderValue mask) {
+    const HostOrderValue network = address & mask;
+    return {network + 1, network + ~mask - 1};
+}
+
+struct Subnet {
+    HostOrderValue network, mask;
+};
+
+// The smallest block holding the hosts plus network and broadcast address;
+// an unaligned range or a size that is no power of two shows as a
+// non-contiguous mask.
+Subnet SubnetOf(HostRange range) {
+    const HostOrderValue hosts = range.last - range.first + 1;
+    return {range.first - 1, ~hosts - 1};
+}
+
+std::string MaskText(HostOrderValue mask, int kind) {
+    return kind == 1 ? std::to_string(mask == 0 ? 0 : 32 - std::countr_zero(mask)) : HostOrderToAddress(mask);
+}
+
+// The cleaned lines of one call, stored end to end in one buffer: a million
+// lines cost two allocations that grow, not a million small ones.
+class WorkingList {
+public:
+    void Reserve(std::size_t lines, std::size_t bytes) {
+        spans_.reserve(lines);
+        text_.reserve(bytes);
+    }
+    void PushBack(std::string_view line) {
+        spans_.push_back({text_.size(), line.size()});
+        text_.append(line);
+    }
+    void PopBack() {
+        text_.resize(spans_.back().offset);
+        spans_.pop_back();
+    }
+    std::size_t Size() const { return spans_.size(); }
+    std::string_view operator[](std::size_t i) const { return {text_.data() + spans_[i].offset, spans_[i].length}; }
+
+private:
+    struct Span {
+        std::size_t offset, length;
+    };
+    std::string text_;
+    std::vector<Span> spans_;
+};
+
 // Open-addressing set of positions in the working list, keyed by the
 // collation hash, so the duplicate search stays linear on large lists.
 class CollatedLineSet {
@@ -47,7 +167,7 @@ public:
     }
 
     // Adds index unless a line equal to lines[index] is already there.
-    bool Insert(const std::vector<std::string>& lines, std::uint32_t index) {
+    bool Insert(const WorkingList& lines, std::uint32_t index) {
         if ((count_ + 1) * 2 > slots_.size()) Grow();
         const std::uint64_t hash = CollationHash(lines[index]);
         for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
@@ -85,27 +205,56 @@ private:
     std::size_t count_ = 0;
 };
 
-// The quicksort the list has always been sorted with: equal lines end up in
-// the order it leaves them, so it is kept step for step.
-void QuickSort(std::vector<std::string>& lines, std::ptrdiff_t left, std::ptrdiff_t right) {
+// A line to sort: its position in the working list and a key that settles
+// most comparisons without touching the text.
+struct SortEntry {
+    CollationKey key;
+    std::uint32_t index;
+};
+
+class LineOrder {
+public:
+    explicit LineOrder(const WorkingList& lines) : lines_(lines) {}
+    int operator()(const SortEntry& a, const SortEntry& b) const noexcept {
+        if (a.key != b.key) return a.key < b.key ? -1 : 1;  // settles most comparisons
+        if (a.index == b.index) return 0;                    // the pivot meets itself once a pass
+        return CompareTextNoCase(lines_[a.index], lines_[b.index]);
+    }
+
+private:
+    const WorkingList& lines_;
+};
+
+// The quicksort the list has always been sorted with: lines that compare
+// equal end up in the order it leaves them, so it is kept step for step.
+void QuickSort(std::vector<SortEntry>& items, std::ptrdiff_t left, std::ptrdiff_t right, const LineOrder& compare) {
     std::ptrdiff_t i;
     do {
         i = left;
         std::ptrdiff_t j = right, p = (left + right) / 2;
         do {
-            while (CompareTextNoCase(lines[i], lines[p]) < 0) ++i;
-            while (CompareTextNoCase(lines[j], lines[p]) > 0) --j;
+            while (compare(items[i], items[p]) < 0) ++i;
+            while (compare(items[j], items[p]) > 0) --j;
             if (i <= j) {
-                std::swap(lines[i], lines[j]);
+                std::swap(items[i], items[j]);
                 if (p == i) p = j;
                 else if (p == j) p = i;
                 ++i;
                 --j;
             }
         } while (i <= j);
-        if (left < j) QuickSort(lines, left, j);
+        if (left < j) QuickSort(items, left, j, compare);
         left = i;
     } while (i < right);
+}
+
+// The working list's positions in sorted order.
+std::vector<SortEntry> SortedOrder(const WorkingList& lines) {
+    std::vector<SortEntry> items(lines.Size());
+    for (std::size_t k = 0; k < items.size(); ++k)
+        items[k] = {CollationSortKey(lines[k]), static_cast<std::uint32_t>(k)};
+    if (items.size() >= 2) QuickSort(items, 0, static_cast<std::ptrdiff_t>(items.size()) - 1, LineOrder(lines));
+    return items;
 }
 
 }  // namespace
@@ -114,25 +263,10 @@ void QuickSort(std::vector<std::string>& lines, std::ptrdiff_t left, std::ptrdif
 
 std::vector<std::string> SplitAtDots(std::string_view text) {
     std::vector<std::string> pieces;
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    while (i < n) {
-        while (i < n && (text[i] == '\r' || text[i] == '\n')) ++i;
-        const std::size_t start = i;
-        char quote = 0;
-        for (; i < n; ++i) {
-            const char c = text[i];
-            if (quote != 0) {
-                if (c == quote) quote = 0;
-            } else if (c == '\'' || c == '"') {
-                quote = c;
-            } else if (c == '.' || c == '\r' || c == '\n') {
-                break;
-            }
-        }
-        if (i > start) pieces.emplace_back(text.substr(start, i - start));
-        if (i < n) ++i;  // the separator
-    }
+    ForEachPiece(text, [&](std::string_view piece) {
+        pieces.emplace_back(piece);
+        return true;
+    });
     return pieces;
 }
 
@@ -177,21 +311,39 @@ std::int32_t IntegerOrDefault(std::string_view text, std::int32_t defaultValue) 
 }
 
 std::string ReverseOctetOrder(std::string_view text) {
-    const std::vector<std::string> pieces = SplitAtDots(text);
+    // Addresses have four pieces; longer texts spill into the vector.
+    std::array<std::string_view, 8> few;
+    std::vector<std::string_view> many;
+    std::size_t count = 0, length = 0;
+    ForEachPiece(text, [&](std::string_view piece) {
+        if (count < few.size()) {
+            few[count] = piece;
+        } else {
+            if (many.empty()) many.assign(few.begin(), few.end());
+            many.push_back(piece);
+        }
+        ++count;
+        length += piece.size() + 1;
+        return true;
+    });
+    const std::string_view* pieces = many.empty() ? few.data() : many.data();
     std::string result;
-    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
-        if (it != pieces.rbegin()) result += '.';
-        result += *it;
+    result.reserve(length);
+    for (std::size_t k = count; k-- > 0;) {
+        result.append(pieces[k]);
+        if (k != 0) result += '.';
     }
     return result;
 }
 
 bool IsDottedQuad(std::string_view text) {
-    const std::vector<std::string> pieces = SplitAtDots(text);
-    if (pieces.size() != 4) return false;
-    for (const std::string& piece : pieces)
-        if (IntegerOrDefault(piece, -1) < 0) return false;
-    return true;
+    int count = 0;
+    bool ok = true;
+    ForEachPiece(text, [&](std::string_view piece) {
+        ok = ++count <= 4 && IntegerOrDefault(piece, -1) >= 0;
+        return ok;
+    });
+    return ok && count == 4;
 }
 
 HostOrderValue AddressToHostOrder(std::string_view text) {
@@ -200,11 +352,8 @@ HostOrderValue AddressToHostOrder(std::string_view text) {
 }
 
 bool IsReadableAddress(std::string_view text) {
-    const std::string reversed = ReverseOctetOrder(text);
-    // A NUL would end the text early for the C library: what it saw is not the whole text.
-    if (reversed.find('\0') != std::string::npos) return false;
-    in_addr address{};
-    return inet_aton(reversed.c_str(), &address) != 0;
+    HostOrderValue ignored;
+    return ReadAddress(text, ignored);
 }
 
 std::string HostOrderToAddress(HostOrderValue value) {
@@ -219,66 +368,54 @@ std::string HostOrderToAddress(HostOrderValue value) {
 // ---- Line transformation ----
 
 TIPAddr SubnetToHostRange(TIPAddr subnet) {
-    std::string maskText;
-    if (subnet.second.find('.') == std::string::npos) {
-        // A prefix length. Anything but a whole number from 0 to 32 is a typo,
-        // not a request for the whole address space.
-        const std::int32_t n = IntegerOrDefault(TrimControls(subnet.second), -1);
-        if (n < 0 || n > 32) return {};
-        const HostOrderValue m = n == 0 ? 0u : ~HostOrderValue{0} << (32 - n);
-        maskText = HostOrderToAddress(m);
-    } else {
-        if (!IsReadableAddress(subnet.second)) return {};
-        maskText = std::move(subnet.second);
-    }
-    if (!IsReadableAddress(subnet.first)) return {};
-
-    const HostOrderValue a = AddressToHostOrder(subnet.first);
-    const HostOrderValue m = AddressToHostOrder(maskText);
-    const HostOrderValue network = a & m;
-    return {HostOrderToAddress(network + 1), HostOrderToAddress(network + ~m - 1)};
+    HostOrderValue a, m;
+    if (!ReadAddress(subnet.first, a) || !ReadMask(subnet.second, m)) return {};
+    const HostRange hosts = HostsOf(a, m);
+    return {HostOrderToAddress(hosts.first), HostOrderToAddress(hosts.last)};
 }
 
 TIPAddr HostRangeToSubnet(TIPAddr range, int kind) {
-    if (!IsReadableAddress(range.first) || !IsReadableAddress(range.second)) return {};
-    const HostOrderValue s = AddressToHostOrder(range.first);
-    const HostOrderValue e = AddressToHostOrder(range.second);
-    const HostOrderValue hosts = e - s + 1;
-    const HostOrderValue mask = ~hosts - 1;
-    std::string maskText = kind == 1 ? std::to_string(mask == 0 ? 0 : 32 - std::countr_zero(mask))
-                                     : HostOrderToAddress(mask);
-    return {HostOrderToAddress(s - 1), std::move(maskText)};
+    HostRange hosts;
+    if (!ReadAddress(range.first, hosts.first) || !ReadAddress(range.second, hosts.last)) return {};
+    const Subnet subnet = SubnetOf(hosts);
+    return {HostOrderToAddress(subnet.network), MaskText(subnet.mask, kind)};
 }
 
 std::string TransformLine(std::string_view line, std::int32_t transformType, std::string_view delimiter) {
-    std::string left, right;
+    if (transformType < 0 || transformType > 2) return {};
+
+    // The host range of the line, read from its own texts or computed from
+    // its subnet. The computed texts are plain dotted quads, so for a subnet
+    // line the values are used directly instead of writing and re-reading them.
+    std::string_view left, right;
+    HostRange hosts{};
+    bool haveHosts = false;
     if (const auto dash = line.find('-'); dash != std::string_view::npos) {
         left = line.substr(0, dash);
         right = line.substr(dash + 1);
+        if (!IsDottedQuad(left) || !IsDottedQuad(right)) return {};
+        if (transformType == 0) {
+            std::string result;
+            result.reserve(line.size());
+            return result.append(left).append("-").append(right);
+        }
     } else if (const auto slash = line.find('/'); slash != std::string_view::npos) {
-        TIPAddr range = SubnetToHostRange({std::string(line.substr(0, slash)), std::string(line.substr(slash + 1))});
-        left = std::move(range.first);
-        right = std::move(range.second);
+        HostOrderValue a, m;
+        if (!ReadAddress(line.substr(0, slash), a) || !ReadMask(line.substr(slash + 1), m)) return {};
+        hosts = HostsOf(a, m);
+        haveHosts = true;
+        if (transformType == 0) return HostOrderToAddress(hosts.first) + "-" + HostOrderToAddress(hosts.last);
     } else {
         return {};
     }
-    if (!IsDottedQuad(left) || !IsDottedQuad(right)) return {};
 
-    switch (transformType) {
-        case 0:
-            return left + "-" + right;
-        case 1:
-        case 2: {
-            const TIPAddr subnet = HostRangeToSubnet({std::move(left), std::move(right)}, transformType);
-            if (subnet.first.empty()) return {};
-            std::string result;
-            result.reserve(subnet.first.size() + delimiter.size() + subnet.second.size());
-            result.append(subnet.first).append(delimiter).append(subnet.second);
-            return result;
-        }
-        default:
-            return {};
-    }
+    if (!haveHosts && (!ReadAddress(left, hosts.first) || !ReadAddress(right, hosts.last))) return {};
+    const Subnet subnet = SubnetOf(hosts);
+    const std::string network = HostOrderToAddress(subnet.network);
+    const std::string mask = MaskText(subnet.mask, transformType);
+    std::string result;
+    result.reserve(network.size() + delimiter.size() + mask.size());
+    return result.append(network).append(delimiter).append(mask);
 }
 
 // ---- List transformation ----
@@ -288,16 +425,20 @@ std::string NormalizeLine(std::string_view line) {
     text.reserve(line.size());
     for (char c : line)
         if (c != ' ') text += c;
-    const std::string_view trimmed = TrimControls(text);
 
-    std::string cleaned;
-    cleaned.reserve(trimmed.size());
-    for (char c : trimmed) {
+    // The remaining steps only drop or replace characters, so they work in place.
+    const std::string_view trimmed = TrimControls(text);
+    const std::size_t begin = static_cast<std::size_t>(trimmed.data() - text.data());
+    std::size_t out = 0;
+    for (std::size_t i = begin; i < begin + trimmed.size(); ++i) {
+        const char c = text[i];
         if (c == '*' || c == 'o') continue;
-        cleaned += c == '\x97' ? '-' : c;
+        text[out++] = c == '\x97' ? '-' : c;
     }
-    if (CountSubstring(".", cleaned) < 3) return {};
-    return StripLooseSeparators(cleaned);
+    text.resize(out);
+    if (CountSubstring(".", text) < 3) return {};
+    StripLooseSeparatorsInPlace(text);
+    return text;
 }
 
 int CountSubstring(std::string_view what, std::string_view text) noexcept {
@@ -308,16 +449,8 @@ int CountSubstring(std::string_view what, std::string_view text) noexcept {
 }
 
 std::string StripLooseSeparators(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        if (c == '-' || c == '/') {
-            if (i == 0 || i + 1 == n || !IsDigit(text[i - 1]) || !IsDigit(text[i + 1])) continue;
-        }
-        result += c;
-    }
+    std::string result(text);
+    StripLooseSeparatorsInPlace(result);
     return result;
 }
 
@@ -325,24 +458,29 @@ int CompareTextNoCase(std::string_view a, std::string_view b) noexcept { return 
 
 std::vector<std::string> TransformList(std::span<const std::string_view> lines, bool removeDuplicates, bool sort,
                                        std::int32_t transformType, std::string_view delimiter) {
-    std::vector<std::string> working;
-    working.reserve(lines.size());
+    std::size_t bytes = 0;
+    for (std::string_view line : lines) bytes += line.size();
+    WorkingList working;
+    working.Reserve(lines.size(), bytes);
     CollatedLineSet seen(removeDuplicates ? lines.size() : 0);
     for (std::string_view line : lines) {
-        std::string cleaned = NormalizeLine(line);
+        const std::string cleaned = NormalizeLine(line);
         if (cleaned.empty()) continue;
-        working.push_back(std::move(cleaned));
-        if (removeDuplicates && !seen.Insert(working, static_cast<std::uint32_t>(working.size() - 1)))
-            working.pop_back();
+        working.PushBack(cleaned);
+        if (removeDuplicates && !seen.Insert(working, static_cast<std::uint32_t>(working.Size() - 1)))
+            working.PopBack();
     }
 
-    if (sort && working.size() >= 2) QuickSort(working, 0, static_cast<std::ptrdiff_t>(working.size()) - 1);
-
     std::vector<std::string> output;
-    output.reserve(working.size());
-    for (const std::string& line : working) {
+    output.reserve(working.Size());
+    auto convert = [&](std::string_view line) {
         std::string converted = TransformLine(line, transformType, delimiter);
         if (!converted.empty()) output.push_back(std::move(converted));
+    };
+    if (sort) {
+        for (const SortEntry& item : SortedOrder(working)) convert(working[item.index]);
+    } else {
+        for (std::size_t k = 0; k < working.Size(); ++k) convert(working[k]);
     }
     return output;
 }

@@ -97,6 +97,13 @@ constexpr Tables BuildTables() {
 
 constexpr Tables kTables = BuildTables();
 
+constexpr bool PrimaryWeightsFitInAByte() {
+    for (auto w : kTables.primary)
+        if (w > 0xFF) return false;
+    return true;
+}
+static_assert(PrimaryWeightsFitInAByte(), "sort keys pack one first-level weight a byte");
+
 int Sign(int v) { return (v > 0) - (v < 0); }
 
 }  // namespace
@@ -108,8 +115,13 @@ int CompareCollated(std::string_view a, std::string_view b) noexcept {
     const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
     const std::size_t na = a.size(), nb = b.size();
 
+    // An identical start weighs the same at every level: begin behind it.
+    std::size_t start = 0;
+    const std::size_t shorter = na < nb ? na : nb;
+    while (start < shorter && pa[start] == pb[start]) ++start;
+
     // First level: the texts without hyphens and apostrophes.
-    std::size_t i = 0, j = 0;
+    std::size_t i = start, j = start;
     for (;;) {
         while (i < na && kTables.primary[pa[i]] == 0) ++i;
         while (j < nb && kTables.primary[pb[j]] == 0) ++j;
@@ -125,12 +137,26 @@ int CompareCollated(std::string_view a, std::string_view b) noexcept {
     }
 
     // Alike but for hyphens and apostrophes: now they count.
-    const std::size_t n = na < nb ? na : nb;
-    for (std::size_t k = 0; k < n; ++k) {
+    for (std::size_t k = start; k < shorter; ++k) {
         const int d = int(kTables.secondary[pa[k]]) - int(kTables.secondary[pb[k]]);
         if (d != 0) return Sign(d);
     }
     return Sign(int(na > nb) - int(na < nb));
+}
+
+CollationKey CollationSortKey(std::string_view text) noexcept {
+    // Weights packed most significant first; a text that ends early leaves
+    // zeros, below every weight, so a prefix sorts first as it should.
+    CollationKey key;
+    int filled = 0;
+    for (std::size_t i = 0; i < text.size() && filled < 16; ++i) {
+        const std::uint64_t w = kTables.primary[static_cast<unsigned char>(text[i])];
+        if (w == 0) continue;
+        std::uint64_t& word = filled < 8 ? key.high : key.low;
+        word |= w << (8 * (7 - filled % 8));
+        ++filled;
+    }
+    return key;
 }
 
 std::uint64_t CollationHash(std::string_view text) noexcept {

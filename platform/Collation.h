@@ -21,6 +21,15 @@ int CompareCollated(std::string_view a, std::string_view b) noexcept;
 // Equal for texts that CompareCollated() calls equal.
 std::uint64_t CollationHash(std::string_view text) noexcept;
 
+// Orders texts as CompareCollated() does as far as their first sixteen
+// letters, digits and signs go: when the keys of two texts differ, the texts
+// compare the same way; when they are equal, compare the texts.
+struct CollationKey {
+    std::uint64_t high = 0, low = 0;
+    friend auto operator<=>(const CollationKey&, const CollationKey&) = default;
+};
+CollationKey CollationSortKey(std::string_view text) noexcept;
+
 // The lower-case partner of a CP1251 byte (itself when it has none).
 unsigned char FoldCase(unsigned char c) noexcept;
 
