@@ -1,0 +1,27 @@
+// The application object: its title, its font, and the one place where an
+// error that escapes any event handler is shown to the user.
+#pragma once
+
+#include <QApplication>
+
+namespace orvane::ui {
+
+class TApplication : public QApplication {
+public:
+    TApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Shows an error message the way every unhandled error is shown.
+    static void ShowException(const QString& message);
+};
+
+// The message as the error report shows it: a full stop is added when the
+// last character sorts after "." (a letter or digit, not a quote or bracket).
+QString ErrorReportText(const QString& message);
+
+// Tahoma 11 px; Debian's Wine copy of Tahoma is registered when the system
+// has none, otherwise the default sans font stands in.
+QFont ProgramFont(int pixelSize = 11, bool bold = false);
+
+}  // namespace orvane::ui

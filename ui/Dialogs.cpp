@@ -1,0 +1,91 @@
+#include "Dialogs.h"
+
+#include <QFileDialog>
+#include <deque>
+
+namespace orvane::ui {
+namespace {
+
+// Test seams only: nothing in the program sets them.
+struct Seams {
+    std::deque<QMessageBox::StandardButton> answers;
+    std::optional<ShownMessage> lastMessage;
+    struct FileAnswer {
+        bool chosen;
+        QString name;
+    };
+    std::deque<FileAnswer> fileNames;
+};
+
+Seams& TestSeams() {
+    static Seams seams;
+    return seams;
+}
+
+}  // namespace
+
+QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                               const QString& text, QMessageBox::StandardButtons buttons,
+                                               QMessageBox::StandardButton defaultButton) {
+    Seams& seams = TestSeams();
+    seams.lastMessage = ShownMessage{title, text, icon};
+    if (!seams.answers.empty()) {
+        const auto answer = seams.answers.front();
+        seams.answers.pop_front();
+        return answer;
+    }
+    QMessageBox box(icon, title, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), buttons, parent);
+    box.setWindowModality(Qt::ApplicationModal);
+    if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void MessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) { TestSeams().answers.push_back(answer); }
+
+std::optional<ShownMessage> MessageBoxes::LastMessage() { return TestSeams().lastMessage; }
+
+void MessageBoxes::ClearLastMessage() { TestSeams().lastMessage.reset(); }
+
+void TFileDialog::SetNextFileName(std::optional<QString> fileName) {
+    TestSeams().fileNames.push_back({fileName.has_value(), fileName.value_or(QString())});
+}
+
+std::optional<QString> TFileDialog::Execute(QWidget* parent) {
+    Seams& seams = TestSeams();
+    if (!seams.fileNames.empty()) {
+        const Seams::FileAnswer next = seams.fileNames.front();
+        seams.fileNames.pop_front();
+        if (!next.chosen) return std::nullopt;
+        return next.name;
+    }
+    QFileDialog dialog(parent, title_, initialDir_);
+    // The pattern in the last brackets is what filters: "*" also lists names
+    // without a dot; the caption the user sees is the one before it.
+    dialog.setNameFilter(QStringLiteral("Все файлы (*.*) (*)"));
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, false);
+    if (kind_ == Kind::Open) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void TFileDialog::SetInitialDir(const QString& folder) {
+    QString dir = folder;
+    if (dir.size() >= 2 && dir.endsWith(u'/')) dir.chop(1);
+    initialDir_ = dir;
+}
+
+QString FolderOf(const QString& filePath) {
+    const qsizetype slash = filePath.lastIndexOf(u'/');
+    if (slash < 0) return {};
+    return slash == 0 ? QStringLiteral("/") : filePath.left(slash);
+}
+
+}  // namespace orvane::ui

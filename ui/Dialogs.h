@@ -1,0 +1,60 @@
+// Modal boxes and file dialogs, with seams so tests can answer them.
+//
+// Tests call SetNextAnswer() / SetNextFileName() before the action that
+// opens a box or a dialog; the box is then not shown, the answer is taken,
+// and what would have been shown is kept in LastMessage().
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <optional>
+
+namespace orvane::ui {
+
+struct ShownMessage {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+class MessageBoxes {
+public:
+    // Application-modal; returns the button pressed.
+    static QMessageBox::StandardButton Show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                            const QString& text,
+                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+
+    static void SetNextAnswer(QMessageBox::StandardButton answer);
+    static std::optional<ShownMessage> LastMessage();
+    static void ClearLastMessage();
+};
+
+// A file-open or file-save dialog with a title, a filter that lists every
+// file, and an initial folder that follows the last file chosen.
+class TFileDialog {
+public:
+    enum class Kind { Open, Save };
+
+    TFileDialog(Kind kind, QString title) : kind_(kind), title_(std::move(title)) {}
+
+    // The chosen file's full path, or nothing when the user cancelled.
+    std::optional<QString> Execute(QWidget* parent);
+
+    QString InitialDir() const { return initialDir_; }
+    // One final "/" is dropped, except from the root folder itself.
+    void SetInitialDir(const QString& folder);
+
+    static void SetNextFileName(std::optional<QString> fileName);  // nullopt: the user cancels
+
+private:
+    Kind kind_;
+    QString title_;
+    QString initialDir_;
+};
+
+// The folder of a file: its path up to the last "/", without that "/"
+// unless it is the root.
+QString FolderOf(const QString& filePath);
+
+}  // namespace orvane::ui

@@ -1,0 +1,366 @@
+#include "unMain.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextBlock>
+#include <QValidator>
+#include <stdexcept>
+
+#include "CodePage.h"
+#include "FileIo.h"
+#include "ListText.h"
+#include "ui_unMain.h"
+#include "unCommon.h"
+
+namespace orvane::ui {
+namespace {
+
+const QString kFormatHelp = QStringLiteral(
+    "Исходные данные представляют собой текстовые строки, каждая   \r\n"
+    "из которых содержит либо диапазон IP-адресов, либо адрес и   \r\n"
+    "маску, например:  \r\n"
+    "\r\n"
+    "192.168.0.1-192.168.0.254\r\n"
+    "\r\n"
+    "192.168.0.0 / 255.255.255.0\r\n"
+    "\r\n"
+    "192.168.0.0 / 24\r\n"
+    "\r\n"
+    "В качестве разделителя адреса и маски обязательно должен ис-  \r\n"
+    "пользоваться символ \"/\", а в качестве разделителя при указа-  \r\n"
+    "нии диапазона адресов - символ \"-\". Допускаются пробельные    \r\n"
+    "символы перед/после адресов, масок, разделителей.");
+
+// Typing may not make the delimiter longer than three characters; a longer
+// text that the program set stays whole and may only get shorter.
+class DelimiterValidator : public QValidator {
+public:
+    DelimiterValidator(QLineEdit* edit) : QValidator(edit), edit_(edit) {}
+    State validate(QString& input, int&) const override {
+        return input.size() <= std::max<qsizetype>(3, edit_->text().size()) ? Acceptable : Invalid;
+    }
+
+private:
+    QLineEdit* edit_;
+};
+
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+std::string ToCp1251(const QString& text) {
+    return Utf16ToCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.constData()),
+                                             static_cast<std::size_t>(text.size())));
+}
+
+QString FromUtf16(const std::u16string& text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+// Lines of a box by the line count rule: a last empty line is not a line.
+int LineCount(const QPlainTextEdit* memo) {
+    const QTextDocument* doc = memo->document();
+    return doc->blockCount() - (doc->lastBlock().text().isEmpty() ? 1 : 0);
+}
+
+// Whether anything but blanks and control characters is in the box. Stops at
+// the first such character, so a tick costs next to nothing on a long list.
+bool HasVisibleText(const QPlainTextEdit* memo) {
+    for (QTextBlock block = memo->document()->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        for (QChar c : text)
+            if (c.unicode() > 32) return true;
+    }
+    return false;
+}
+
+// The A key whatever the keyboard layout: its key code, its X11 key symbol
+// or its X11 key code.
+bool IsKeyA(const QKeyEvent* key) {
+    constexpr quint32 kX11KeycodeA = 38;
+    return key->key() == Qt::Key_A || key->nativeVirtualKey() == 'a' || key->nativeVirtualKey() == 'A' ||
+           key->nativeScanCode() == kX11KeycodeA;
+}
+
+QIcon LoadGlyph(const QString& resource) {
+    const QImage image(resource);
+    QPixmap pixmap = QPixmap::fromImage(image);
+    // The bottom-left pixel's colour is the glyph's transparent colour.
+    pixmap.setMask(pixmap.createMaskFromColor(image.pixelColor(0, image.height() - 1)));
+    return QIcon(pixmap);
+}
+
+// A selection stays visible in a box that has lost the focus.
+void KeepSelectionVisible(QWidget* widget) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    widget->setPalette(palette);
+}
+
+std::optional<QString> SingleLocalFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().constFirst().isLocalFile())
+        return std::nullopt;
+    return mime->urls().constFirst().toLocalFile();
+}
+
+}  // namespace
+
+QString UnderlinedMnemonic(const QString& caption) {
+    QString html;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) {
+            ++i;
+            if (caption[i] != u'&') {
+                html += QStringLiteral("<u>") + QString(caption[i]).toHtmlEscaped() + QStringLiteral("</u>");
+                continue;
+            }
+        }
+        html += QString(caption[i]).toHtmlEscaped();
+    }
+    return QStringLiteral("<html>") + html + QStringLiteral("</html>");
+}
+
+TfmMain::TfmMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TfmMain>()) {
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(507, 464);
+    setWindowIcon(QIcon(QStringLiteral(":/orvane.ico")));
+
+    ui->sbtOpen->setIcon(LoadGlyph(QStringLiteral(":/open.bmp")));
+    ui->sbtSave->setIcon(LoadGlyph(QStringLiteral(":/save.bmp")));
+    ui->sbtFormat->setIcon(LoadGlyph(QStringLiteral(":/format.bmp")));
+    for (QToolButton* button : {ui->sbtOpen, ui->sbtSave, ui->sbtFormat}) button->setIconSize(button->icon().availableSizes().value(0));
+
+    ui->lblDelimiter->setText(UnderlinedMnemonic(QStringLiteral("&Разделитель:")));
+    ui->lblDelimiter->setMinimumWidth(ui->lblDelimiter->sizeHint().width());
+    ui->lblDelimiter->adjustSize();
+    ui->edtDelimiter->setValidator(new DelimiterValidator(ui->edtDelimiter));
+
+    grpTransformTypeItems = new QButtonGroup(this);
+    grpTransformTypeItems->addButton(ui->rbtTransformType0, 0);
+    grpTransformTypeItems->addButton(ui->rbtTransformType1, 1);
+    grpTransformTypeItems->addButton(ui->rbtTransformType2, 2);
+
+    for (QPlainTextEdit* memo : {ui->memInput, ui->memOutput}) {
+        KeepSelectionVisible(memo);
+        memo->installEventFilter(this);
+        memo->viewport()->installEventFilter(this);
+    }
+    KeepSelectionVisible(ui->edtDelimiter);
+    ui->memInput->setFocus();
+
+    connect(ui->edtDelimiter, &QLineEdit::textChanged, this, &TfmMain::edtDelimiterChange);
+    connect(ui->sbtFormat, &QToolButton::clicked, this, &TfmMain::sbtFormatClick);
+    connect(ui->sbtOpen, &QToolButton::clicked, this, &TfmMain::sbtOpenClick);
+    connect(ui->sbtSave, &QToolButton::clicked, this, &TfmMain::sbtSaveClick);
+    connect(ui->btnTransform, &QPushButton::clicked, this, &TfmMain::btnTransformClick);
+    connect(ui->btnAbout, &QPushButton::clicked, this, &TfmMain::btnAboutClick);
+
+    Timer.setInterval(100);
+    connect(&Timer, &QTimer::timeout, this, &TfmMain::TimerTimer);
+    Timer.start();
+}
+
+TfmMain::~TfmMain() = default;
+
+int TfmMain::TransformType() const { return grpTransformTypeItems->checkedId(); }
+
+void TfmMain::SetTransformType(int index) {
+    index = std::clamp(index, -1, 2);
+    if (index < 0) {
+        // An exclusive group always keeps one item checked.
+        grpTransformTypeItems->setExclusive(false);
+        if (QAbstractButton* checked = grpTransformTypeItems->checkedButton()) checked->setChecked(false);
+        grpTransformTypeItems->setExclusive(true);
+    } else {
+        grpTransformTypeItems->button(index)->setChecked(true);
+    }
+}
+
+QString TfmMain::MemoText(const QPlainTextEdit* memo) {
+    QString text;
+    for (QTextBlock block = memo->document()->begin(); block.isValid(); block = block.next()) {
+        if (block != memo->document()->begin()) text += QStringLiteral("\r\n");
+        text += block.text();
+    }
+    return text;
+}
+
+void TfmMain::showEvent(QShowEvent* event) {
+    if (!shown_ && !event->spontaneous()) {
+        shown_ = true;
+        FormShow();
+    }
+    QWidget::showEvent(event);
+}
+
+void TfmMain::closeEvent(QCloseEvent* event) {
+    bool canClose = true;
+    FormCloseQuery(canClose);
+    if (!canClose) event->ignore();
+}
+
+void TfmMain::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the focused push button, or else Transform, wherever the
+    // focused control does not use Enter itself (the list boxes do).
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else if (ui->btnTransform->isEnabled()) {
+            ui->btnTransform->click();
+        }
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
+    for (QPlainTextEdit* memo : {ui->memInput, ui->memOutput}) {
+        if (watched == memo && event->type() == QEvent::KeyPress) {
+            memInputKeyDown(memo, static_cast<QKeyEvent*>(event));
+            return false;  // the box still gets the key
+        }
+        if (watched != memo->viewport()) continue;
+        // A file dropped from the file manager loads as the open button would.
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (SingleLocalFile(drag->mimeData())) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (const auto file = SingleLocalFile(drop->mimeData())) {
+                drop->acceptProposedAction();
+                LoadInputFile(*file);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfmMain::FormShow() {
+    const QRect desktop = screen()->geometry();
+    const QRect outer = frameGeometry();
+    move(desktop.x() + (desktop.width() - outer.width()) / 2, desktop.y() + (desktop.height() - outer.height()) / 2);
+}
+
+void TfmMain::FormCloseQuery(bool& canClose) {
+    Timer.stop();
+    canClose = true;
+}
+
+void TfmMain::TimerTimer() {
+    const bool enable = HasVisibleText(ui->memInput);
+    if (ui->btnTransform->isEnabled() != enable) ui->btnTransform->setEnabled(enable);
+
+    auto refresh = [](QLabel* label, QString& current, const QString& base, int count) {
+        const QString caption = count > 0 ? QStringLiteral("%1 (%2):").arg(base).arg(count) : base + u':';
+        if (caption == current) return;
+        current = caption;
+        label->setText(UnderlinedMnemonic(caption));
+        label->adjustSize();
+    };
+    refresh(ui->lblInput, inputCaption_, QStringLiteral("&Исходный список сетей"), LineCount(ui->memInput));
+    refresh(ui->lblOutput, outputCaption_, QStringLiteral("&Обработанный список сетей"), LineCount(ui->memOutput));
+}
+
+void TfmMain::edtDelimiterChange() {
+    const QString delimiter = ui->edtDelimiter->text();
+    ui->rbtTransformType1->setText(QStringLiteral(" Адрес") + delimiter + QStringLiteral("&Короткая маска"));
+    ui->rbtTransformType2->setText(QStringLiteral(" Адрес") + delimiter + QStringLiteral("&Длинная маска"));
+}
+
+void TfmMain::memInputKeyDown(QPlainTextEdit* memo, const QKeyEvent* key) {
+    if ((key->modifiers() & Qt::ControlModifier) && IsKeyA(key)) memo->selectAll();
+}
+
+void TfmMain::sbtFormatClick() {
+    MessageBoxes::Show(this, QMessageBox::Information, QStringLiteral("Формат исходных данных"), kFormatHelp);
+}
+
+void TfmMain::btnTransformClick() {
+    WaitCursor wait;
+    const QTextDocument* doc = ui->memInput->document();
+    const int count = LineCount(ui->memInput);
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(count));
+    QTextBlock block = doc->begin();
+    for (int i = 0; i < count; ++i, block = block.next()) {
+        std::string line = ToCp1251(block.text());
+        if (line.size() > kMaxLineLength) line.resize(kMaxLineLength);
+        lines.push_back(std::move(line));
+    }
+    const std::vector<std::string_view> views(lines.begin(), lines.end());
+    const std::vector<std::string> result =
+        TransformList(views, ui->cbxRemoveDuplicates->isChecked(), ui->cbxSort->isChecked(), TransformType(),
+                      ToCp1251(ui->edtDelimiter->text()));
+
+    std::string text;
+    for (const std::string& line : result) text.append(line).append("\n");
+    ui->memOutput->setPlainText(FromUtf16(Cp1251ToUtf16(text)));
+}
+
+void TfmMain::sbtOpenClick() { LoadInputList(); }
+
+void TfmMain::sbtSaveClick() { SaveOutputList(); }
+
+void TfmMain::btnAboutClick() {
+    if (fmAbout_ == nullptr) return;
+    if (auto* dialog = qobject_cast<QDialog*>(fmAbout_)) dialog->exec();
+}
+
+void TfmMain::LoadInputList() {
+    const auto fileName = dlgOpen.Execute(this);
+    if (!fileName) return;
+    LoadInputFile(*fileName);
+}
+
+void TfmMain::LoadInputFile(const QString& fileName) {
+    WaitCursor wait;
+    const std::u16string decoded = ListFileToUtf16(ReadWholeFile(QFile::encodeName(fileName).toStdString()));
+
+    // Every CR LF, lone CR and lone LF becomes one line break.
+    std::u16string text;
+    text.reserve(decoded.size());
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        const char16_t c = decoded[i];
+        if (c == u'\r') {
+            if (i + 1 < decoded.size() && decoded[i + 1] == u'\n') ++i;
+            text += u'\n';
+        } else {
+            text += c;
+        }
+    }
+    if (static_cast<qsizetype>(text.size()) > kMemoCapacity) throw std::runtime_error("Text exceeds memo capacity");
+
+    const QString loaded = FromUtf16(text);
+    QString current = ui->memInput->document()->toRawText();
+    current.replace(QChar::ParagraphSeparator, u'\n');
+    if (loaded != current) ui->memInput->setPlainText(loaded);
+    dlgOpen.SetInitialDir(FolderOf(fileName));
+}
+
+void TfmMain::SaveOutputList() {
+    const auto fileName = dlgSave.Execute(this);
+    if (!fileName) return;
+    WaitCursor wait;
+    WriteFileAtomically(QFile::encodeName(*fileName).toStdString(), ToCp1251(MemoText(ui->memOutput)));
+    dlgSave.SetInitialDir(FolderOf(*fileName));
+}
+
+}  // namespace orvane::ui

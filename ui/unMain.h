@@ -1,0 +1,91 @@
+// The main window: the input list, the output list, the options and the
+// buttons around them.
+//
+//   app/main.cpp ── TfmMain (this) ──┬── TransformList (engine/unCommon)
+//                                    ├── list files (platform/ListText, FileIo)
+//                                    ├── TFormStorage fstMain (ui/Placemnt)
+//                                    └── TfmAbout (ui/unAbout), shown modally
+//
+// A 100 ms timer keeps the Transform button and the list captions current.
+// Everything runs on the user-interface thread.
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "Dialogs.h"
+
+class QButtonGroup;
+class QKeyEvent;
+class QLabel;
+class QPlainTextEdit;
+
+namespace Ui {
+class TfmMain;
+}
+
+namespace orvane::ui {
+
+// The most text either list box takes, in characters.
+inline constexpr qsizetype kMemoCapacity = qsizetype(256) * 1024 * 1024;
+
+class TfmMain : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfmMain(QWidget* parent = nullptr);
+    ~TfmMain() override;
+
+    // The About window the About button shows; the window does not own it.
+    void SetAboutWindow(QWidget* about) { fmAbout_ = about; }
+
+    // The selected radio item, -1 when none; set values are clamped to -1..2.
+    int TransformType() const;
+    void SetTransformType(int index);
+
+    TFileDialog& OpenDialog() { return dlgOpen; }
+    TFileDialog& SaveDialog() { return dlgSave; }
+
+    // Loads a list file into the input box exactly as the open button does.
+    void LoadInputFile(const QString& fileName);
+
+    // The text of a list box, lines separated by CR LF.
+    static QString MemoText(const QPlainTextEdit* memo);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormShow();
+    void FormCloseQuery(bool& canClose);
+    void TimerTimer();
+    void edtDelimiterChange();
+    void memInputKeyDown(QPlainTextEdit* memo, const QKeyEvent* key);
+    void sbtFormatClick();
+    void btnTransformClick();
+    void sbtOpenClick();
+    void sbtSaveClick();
+    void btnAboutClick();
+
+    void LoadInputList();
+    void SaveOutputList();
+
+    std::unique_ptr<Ui::TfmMain> ui;
+    QButtonGroup* grpTransformTypeItems;
+    QTimer Timer;
+    TFileDialog dlgOpen{TFileDialog::Kind::Open, QStringLiteral("Открыть файл")};
+    TFileDialog dlgSave{TFileDialog::Kind::Save, QStringLiteral("Сохранить как")};
+    QWidget* fmAbout_ = nullptr;
+    bool shown_ = false;
+    QString inputCaption_, outputCaption_;
+};
+
+// Rich text that underlines the letter after "&", for labels whose marked
+// letter binds no shortcut.
+QString UnderlinedMnemonic(const QString& caption);
+
+}  // namespace orvane::ui
