@@ -38,16 +38,22 @@ const QString kFormatHelp = QStringLiteral(
     "символы перед/после адресов, масок, разделителей.");
 
 // Typing may not make the delimiter longer than three characters; a longer
-// text that the program set stays whole and may only get shorter.
+// text that the program set stays whole and may only get shorter. (The edit's
+// own length limit would also cut what the program sets.)
+// The edit validates what the program sets too, so SetDelimiter() raises the
+// limit to the new length first.
 class DelimiterValidator : public QValidator {
 public:
-    DelimiterValidator(QLineEdit* edit) : QValidator(edit), edit_(edit) {}
-    State validate(QString& input, int&) const override {
-        return input.size() <= std::max<qsizetype>(3, edit_->text().size()) ? Acceptable : Invalid;
+    explicit DelimiterValidator(QLineEdit* edit) : QValidator(edit), committed_(edit->text().size()) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { committed_ = text.size(); });
     }
+    State validate(QString& input, int&) const override {
+        return input.size() <= std::max<qsizetype>(3, committed_) ? Acceptable : Invalid;
+    }
+    void Allow(qsizetype length) { committed_ = length; }
 
 private:
-    QLineEdit* edit_;
+    qsizetype committed_;  // the length before the edit being validated
 };
 
 class WaitCursor {
@@ -147,7 +153,8 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::Tfm
     ui->lblDelimiter->setText(UnderlinedMnemonic(QStringLiteral("&Разделитель:")));
     ui->lblDelimiter->setMinimumWidth(ui->lblDelimiter->sizeHint().width());
     ui->lblDelimiter->adjustSize();
-    ui->edtDelimiter->setValidator(new DelimiterValidator(ui->edtDelimiter));
+    delimiterValidator_ = new DelimiterValidator(ui->edtDelimiter);
+    ui->edtDelimiter->setValidator(delimiterValidator_);
 
     grpTransformTypeItems = new QButtonGroup(this);
     grpTransformTypeItems->addButton(ui->rbtTransformType0, 0);
@@ -175,6 +182,13 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::Tfm
 }
 
 TfmMain::~TfmMain() = default;
+
+QString TfmMain::Delimiter() const { return ui->edtDelimiter->text(); }
+
+void TfmMain::SetDelimiter(const QString& text) {
+    static_cast<DelimiterValidator*>(delimiterValidator_)->Allow(text.size());
+    ui->edtDelimiter->setText(text);
+}
 
 int TfmMain::TransformType() const { return grpTransformTypeItems->checkedId(); }
 
@@ -230,10 +244,11 @@ void TfmMain::keyPressEvent(QKeyEvent* event) {
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
     for (QPlainTextEdit* memo : {ui->memInput, ui->memOutput}) {
         if (watched == memo && event->type() == QEvent::KeyPress) {
-            memInputKeyDown(memo, static_cast<QKeyEvent*>(event));
-            return false;  // the box still gets the key
+            // Select-all is the box's whole answer to Ctrl+A: left to the box,
+            // Ctrl+Alt+A would type "a" over the text just selected.
+            return memInputKeyDown(memo, static_cast<QKeyEvent*>(event));
         }
-        if (watched != memo->viewport()) continue;
+        if (watched != memo && watched != memo->viewport()) continue;
         // A file dropped from the file manager loads as the open button would.
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* drag = static_cast<QDragMoveEvent*>(event);
@@ -285,8 +300,10 @@ void TfmMain::edtDelimiterChange() {
     ui->rbtTransformType2->setText(QStringLiteral(" Адрес") + delimiter + QStringLiteral("&Длинная маска"));
 }
 
-void TfmMain::memInputKeyDown(QPlainTextEdit* memo, const QKeyEvent* key) {
-    if ((key->modifiers() & Qt::ControlModifier) && IsKeyA(key)) memo->selectAll();
+bool TfmMain::memInputKeyDown(QPlainTextEdit* memo, const QKeyEvent* key) {
+    if (!(key->modifiers() & Qt::ControlModifier) || !IsKeyA(key)) return false;
+    memo->selectAll();
+    return true;
 }
 
 void TfmMain::sbtFormatClick() {

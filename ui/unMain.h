@@ -20,6 +20,7 @@ class QButtonGroup;
 class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
+class QValidator;
 
 namespace Ui {
 class TfmMain;
@@ -39,6 +40,11 @@ public:
 
     // The About window the About button shows; the window does not own it.
     void SetAboutWindow(QWidget* about) { fmAbout_ = about; }
+
+    // The delimiter between address and mask. The program may set a text of
+    // any length; typing stops at three characters.
+    QString Delimiter() const;
+    void SetDelimiter(const QString& text);
 
     // The selected radio item, -1 when none; set values are clamped to -1..2.
     int TransformType() const;
@@ -64,7 +70,8 @@ private:
     void FormCloseQuery(bool& canClose);
     void TimerTimer();
     void edtDelimiterChange();
-    void memInputKeyDown(QPlainTextEdit* memo, const QKeyEvent* key);
+    // True when the key was Ctrl+A in any combination: the box has its answer.
+    bool memInputKeyDown(QPlainTextEdit* memo, const QKeyEvent* key);
     void sbtFormatClick();
     void btnTransformClick();
     void sbtOpenClick();
@@ -76,6 +83,7 @@ private:
 
     std::unique_ptr<Ui::TfmMain> ui;
     QButtonGroup* grpTransformTypeItems;
+    QValidator* delimiterValidator_;
     QTimer Timer;
     TFileDialog dlgOpen{TFileDialog::Kind::Open, QStringLiteral("Открыть файл")};
     TFileDialog dlgSave{TFileDialog::Kind::Save, QStringLiteral("Сохранить как")};

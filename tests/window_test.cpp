@@ -1,0 +1,419 @@
+// The main window driven for real on the offscreen platform.
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+#include <fstream>
+#include <memory>
+#include <sys/mount.h>
+#include <sched.h>
+#include <unistd.h>
+
+#include "Application.h"
+#include "CodePage.h"
+#include "Dialogs.h"
+#include "unMain.h"
+
+using namespace orvane;
+using namespace orvane::ui;
+
+namespace {
+
+bool g_privateMounts = false;  // set in main() when the test may mount file systems
+
+QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray Cp1251(const QString& text) {
+    const std::string bytes = Utf16ToCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.constData()),
+                                                                static_cast<std::size_t>(text.size())));
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+const QString kExampleText = QStringLiteral(
+    "Пример исходных данных:\n\n192.168.0.0 / 24\n172.20.20.0 - 172.20.21.254\n192.168.1.0 / 255.255.255.0\n");
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TfmMain> window;
+    template <typename T>
+    T* Find(const char* name) {
+        T* w = window->findChild<T*>(QLatin1String(name));
+        if (w == nullptr) qFatal("no control %s", name);
+        return w;
+    }
+    QPlainTextEdit* Input() { return Find<QPlainTextEdit>("memInput"); }
+    QPlainTextEdit* Output() { return Find<QPlainTextEdit>("memOutput"); }
+    QString InputCaption() { return Find<QLabel>("lblInput")->text(); }
+    QString OutputCaption() { return Find<QLabel>("lblOutput")->text(); }
+    void Transform() {
+        QTRY_VERIFY(Find<QPushButton>("btnTransform")->isEnabled());
+        QTest::mouseClick(Find<QPushButton>("btnTransform"), Qt::LeftButton);
+    }
+
+private slots:
+    void init() {
+        window = std::make_unique<TfmMain>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        MessageBoxes::ClearLastMessage();
+    }
+    void cleanup() { window.reset(); }
+
+    void firstTickSetsCaptionsAndButton() {
+        QCOMPARE(window->size(), QSize(507, 464));
+        QTRY_COMPARE(InputCaption(), UnderlinedMnemonic(QStringLiteral("&Исходный список сетей (5):")));
+        QCOMPARE(OutputCaption(), UnderlinedMnemonic(QStringLiteral("&Обработанный список сетей:")));
+        QVERIFY(Find<QPushButton>("btnTransform")->isEnabled());
+        QCOMPARE(window->TransformType(), 0);
+        QCOMPARE(Find<QLineEdit>("edtDelimiter")->text(), QStringLiteral(" / "));
+        QVERIFY(Find<QCheckBox>("cbxSort")->isChecked());
+        QVERIFY(Find<QCheckBox>("cbxRemoveDuplicates")->isChecked());
+        QCOMPARE(QApplication::focusWidget(), Input());
+    }
+
+    void convertsTheExample_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("host ranges") << 0
+                                     << QStringLiteral("172.20.20.0-172.20.21.254\r\n192.168.0.1-192.168.0.254\r\n"
+                                                       "192.168.1.1-192.168.1.254\r\n");
+        QTest::newRow("prefix length") << 1
+                                       << QStringLiteral("172.20.19.255 / 32\r\n192.168.0.0 / 24\r\n192.168.1.0 / 24\r\n");
+        QTest::newRow("dotted mask") << 2
+                                     << QStringLiteral("172.20.19.255 / 255.255.253.255\r\n192.168.0.0 / "
+                                                       "255.255.255.0\r\n192.168.1.0 / 255.255.255.0\r\n");
+        QTest::newRow("no item selected") << -1 << QString();
+    }
+    void convertsTheExample() {
+        QFETCH(int, form);
+        QFETCH(QString, output);
+        Output()->setPlainText(QStringLiteral("old result"));
+        window->SetTransformType(form);
+        Transform();
+        QCOMPARE(TfmMain::MemoText(Output()), output);
+        QCOMPARE(Input()->toPlainText(), kExampleText);
+        QTRY_COMPARE(OutputCaption(), UnderlinedMnemonic(form < 0 ? QStringLiteral("&Обработанный список сетей:")
+                                                                  : QStringLiteral("&Обработанный список сетей (3):")));
+    }
+
+    void enterPressesTransformOutsideTheLists() {
+        Find<QCheckBox>("cbxSort")->setFocus();
+        QTRY_VERIFY(Find<QPushButton>("btnTransform")->isEnabled());
+        QTest::keyClick(Find<QCheckBox>("cbxSort"), Qt::Key_Return);
+        QCOMPARE(Output()->document()->blockCount(), 4);
+        Output()->clear();
+        Input()->setFocus();
+        QTest::keyClick(Input(), Qt::Key_Return);
+        QCOMPARE(Output()->toPlainText(), QString());  // Enter made a new line instead
+    }
+
+    void transformNeedsVisibleText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("blanks, tabs and breaks") << QStringLiteral(" \t\n\n  \t") << false;
+        QTest::newRow("one character after blanks") << QStringLiteral("\n\n   x") << true;
+        QTest::newRow("no-break space is visible") << QStringLiteral("\u00A0") << true;
+    }
+    void transformNeedsVisibleText() {
+        QFETCH(QString, text);
+        QFETCH(bool, enabled);
+        Input()->setPlainText(text);
+        QTRY_COMPARE(Find<QPushButton>("btnTransform")->isEnabled(), enabled);
+    }
+
+    void captionCountsLines_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("empty") << QString() << QStringLiteral("&Исходный список сетей:");
+        QTest::newRow("one line") << QStringLiteral("a") << QStringLiteral("&Исходный список сетей (1):");
+        QTest::newRow("one line and a break") << QStringLiteral("a\n") << QStringLiteral("&Исходный список сетей (1):");
+        QTest::newRow("a break alone") << QStringLiteral("\n") << QStringLiteral("&Исходный список сетей (1):");
+        QTest::newRow("one line and two breaks") << QStringLiteral("a\n\n") << QStringLiteral("&Исходный список сетей (2):");
+    }
+    void captionCountsLines() {
+        QFETCH(QString, text);
+        QFETCH(QString, caption);
+        Input()->setPlainText(text);
+        QTRY_COMPARE(InputCaption(), UnderlinedMnemonic(caption));
+    }
+
+    void delimiterRewritesRadioItems() {
+        auto* edit = Find<QLineEdit>("edtDelimiter");
+        auto* item1 = Find<QRadioButton>("rbtTransformType1");
+        auto* item2 = Find<QRadioButton>("rbtTransformType2");
+        QCOMPARE(item2->text(), QStringLiteral(" Адрес / Д&линная маска"));
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QCOMPARE(item1->text(), QStringLiteral(" Адрес&Короткая маска"));
+        QCOMPARE(item2->text(), QStringLiteral(" Адрес&Длинная маска"));
+        QTest::keyClicks(edit, QStringLiteral("abcd"));
+        QCOMPARE(edit->text(), QStringLiteral("abc"));  // the fourth character is refused
+        window->SetDelimiter(QStringLiteral(" -- "));  // the program may set more
+        QCOMPARE(edit->text(), QStringLiteral(" -- "));
+        QCOMPARE(item1->text(), QStringLiteral(" Адрес -- &Короткая маска"));
+        edit->end(false);
+        QTest::keyClick(edit, Qt::Key_X);
+        QCOMPARE(edit->text(), QStringLiteral(" -- "));
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QStringLiteral(" --"));
+        window->SetTransformType(2);
+        window->SetDelimiter(QStringLiteral("|"));
+        QCOMPARE(window->TransformType(), 2);  // rewriting items keeps the selection
+    }
+
+    void transformTypeIsClamped_data() {
+        QTest::addColumn<int>("set");
+        QTest::addColumn<int>("got");
+        QTest::newRow("below -1") << -3 << -1;
+        QTest::newRow("none") << -1 << -1;
+        QTest::newRow("last") << 2 << 2;
+        QTest::newRow("above 2") << 7 << 2;
+    }
+    void transformTypeIsClamped() {
+        QFETCH(int, set);
+        QFETCH(int, got);
+        window->SetTransformType(set);
+        QCOMPARE(window->TransformType(), got);
+        window->SetTransformType(1);
+        QCOMPARE(window->TransformType(), 1);
+    }
+
+    void ctrlASelectsAll_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("selectsAll");
+        for (const char* box : {"memInput", "memOutput"}) {
+            const QString b = QLatin1String(box);
+            QTest::addRow("%s Ctrl+A", box) << b << int(Qt::ControlModifier) << true;
+            QTest::addRow("%s Ctrl+Shift+A", box) << b << int(Qt::ControlModifier | Qt::ShiftModifier) << true;
+            QTest::addRow("%s Ctrl+Alt+A", box) << b << int(Qt::ControlModifier | Qt::AltModifier) << true;
+            QTest::addRow("%s Alt+A", box) << b << int(Qt::AltModifier) << false;
+            QTest::addRow("%s Shift+A", box) << b << int(Qt::ShiftModifier) << false;
+        }
+    }
+    void ctrlASelectsAll() {
+        QFETCH(QString, box);
+        QFETCH(int, modifiers);
+        QFETCH(bool, selectsAll);
+        auto* memo = window->findChild<QPlainTextEdit*>(box);
+        memo->setPlainText(QStringLiteral("10.0.0.0/8\n10.1.0.0/16"));
+        memo->setFocus();
+        memo->moveCursor(QTextCursor::Start);
+        QTest::keyClick(memo, Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+        const QString selected = memo->textCursor().selectedText();
+        QCOMPARE(selected.size() == memo->document()->characterCount() - 1, selectsAll);
+    }
+
+    void helpBoxShowsTheFormat() {
+        MessageBoxes::SetNextAnswer(QMessageBox::Ok);
+        QTest::mouseClick(Find<QToolButton>("sbtFormat"), Qt::LeftButton);
+        const auto shown = MessageBoxes::LastMessage();
+        QVERIFY(shown.has_value());
+        QCOMPARE(shown->title, QStringLiteral("Формат исходных данных"));
+        QCOMPARE(shown->icon, QMessageBox::Information);
+        const QStringList lines = shown->text.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 14);
+        QCOMPARE(lines[0], QStringLiteral("Исходные данные представляют собой текстовые строки, каждая   "));
+        QCOMPARE(lines[2], QStringLiteral("маску, например:  "));
+        QCOMPARE(lines[11], QStringLiteral("пользоваться символ \"/\", а в качестве разделителя при указа-  "));
+        QCOMPARE(lines[12], QStringLiteral("нии диапазона адресов - символ \"-\". Допускаются пробельные    "));
+        QCOMPARE(lines[13], QStringLiteral("символы перед/после адресов, масок, разделителей."));
+        QCOMPARE(Cp1251(shown->text).size(), 470);
+    }
+
+    void errorReportAddsFullStop_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << QStringLiteral("Stream write error") << QStringLiteral("Stream write error.");
+        QTest::newRow("digit") << QStringLiteral("code 5") << QStringLiteral("code 5.");
+        QTest::newRow("Cyrillic letter") << QStringLiteral("Ошибка") << QStringLiteral("Ошибка.");
+        QTest::newRow("closing quote") << QStringLiteral("file \"a\"") << QStringLiteral("file \"a\"");
+        QTest::newRow("closing bracket") << QStringLiteral("(a)") << QStringLiteral("(a)");
+        QTest::newRow("full stop") << QStringLiteral("done.") << QStringLiteral("done.");
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void errorReportAddsFullStop() {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(ErrorReportText(message), shown);
+    }
+
+    void loadReadsEveryLineBreakAndEncoding_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("CR LF") << QByteArray("1.1.1.1/8\r\n2.2.2.2/8\r\n") << QStringLiteral("1.1.1.1/8\n2.2.2.2/8\n");
+        QTest::newRow("LF") << QByteArray("1.1.1.1/8\n2.2.2.2/8") << QStringLiteral("1.1.1.1/8\n2.2.2.2/8");
+        QTest::newRow("lone CR") << QByteArray("1.1.1.1/8\r2.2.2.2/8\r") << QStringLiteral("1.1.1.1/8\n2.2.2.2/8\n");
+        QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb") << QStringLiteral("a\n\nb");
+        QTest::newRow("CP1251") << QByteArray("\xCF\xF0\xE8\xEC\xE5\xF0 \x97") << QStringLiteral("Пример —");
+        QTest::newRow("UTF-8") << QByteArray("Пример —") << QStringLiteral("Пример —");
+        QTest::newRow("UTF-8 with byte-order mark") << QByteArray("\xEF\xBB\xBFПример") << QStringLiteral("Пример");
+        QTest::newRow("text ends at NUL") << QByteArray("a\nb\0c", 5) << QStringLiteral("a\nb");
+        QTest::newRow("empty file") << QByteArray() << QString();
+    }
+    void loadReadsEveryLineBreakAndEncoding() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("list.txt"));
+        WriteFile(file, bytes);
+        TFileDialog::SetNextFileName(file);
+        QTest::mouseClick(Find<QToolButton>("sbtOpen"), Qt::LeftButton);
+        QCOMPARE(Input()->toPlainText(), text);
+        QCOMPARE(window->OpenDialog().InitialDir(), dir.path());
+        QVERIFY(!MessageBoxes::LastMessage().has_value());
+    }
+
+    void loadingTheSameTextLeavesTheBoxAlone() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("same.txt"));
+        WriteFile(file, Cp1251(kExampleText).replace("\n", "\r\n"));
+        Input()->moveCursor(QTextCursor::End);
+        const int revision = Input()->document()->revision();
+        TFileDialog::SetNextFileName(file);
+        QTest::mouseClick(Find<QToolButton>("sbtOpen"), Qt::LeftButton);
+        QCOMPARE(Input()->document()->revision(), revision);
+        QCOMPARE(Input()->textCursor().position(), Input()->document()->characterCount() - 1);
+    }
+
+    void failedOrCancelledLoadChangesNothing_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cancelled") << QString() << QString();
+        QTest::newRow("missing file") << QStringLiteral("missing.txt")
+                                      << QStringLiteral("Cannot open file \"%1\". No such file or directory.");
+        QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("Cannot open file \"%1\". Is a directory.");
+    }
+    void failedOrCancelledLoadChangesNothing() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir(QStringLiteral("folder"));
+        window->OpenDialog().SetInitialDir(QStringLiteral("/srv/"));
+        const QString path = dir.filePath(name);
+        TFileDialog::SetNextFileName(name.isEmpty() ? std::nullopt : std::optional<QString>(path));
+        MessageBoxes::SetNextAnswer(QMessageBox::Ok);
+        QTest::mouseClick(Find<QToolButton>("sbtOpen"), Qt::LeftButton);
+        QCOMPARE(Input()->toPlainText(), kExampleText);
+        QCOMPARE(window->OpenDialog().InitialDir(), QStringLiteral("/srv"));
+        const auto shown = MessageBoxes::LastMessage();
+        if (message.isEmpty()) {
+            QVERIFY(!shown.has_value());
+            MessageBoxes::ClearLastMessage();
+            MessageBoxes::Show(nullptr, QMessageBox::NoIcon, QString(), QString());  // use up the answer
+        } else {
+            QVERIFY(shown.has_value());
+            QCOMPARE(shown->title, QStringLiteral("Orvane"));
+            QCOMPARE(shown->icon, QMessageBox::Critical);
+            QCOMPARE(shown->text, message.arg(path));
+        }
+    }
+
+    void droppedFileLoads() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("dropped.txt"));
+        WriteFile(file, "10.0.0.0/8\r\n");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Output()->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Output()->viewport(), &drop);
+        QCOMPARE(Input()->toPlainText(), QStringLiteral("10.0.0.0/8\n"));
+        QCOMPARE(window->OpenDialog().InitialDir(), dir.path());
+    }
+
+    void saveWritesCp1251WithCrLf() {
+        QTemporaryDir dir;
+        window->SetTransformType(1);
+        Transform();
+        Output()->appendPlainText(QStringLiteral("Итог —"));
+        const QString file = dir.filePath(QStringLiteral("out.txt"));
+        TFileDialog::SetNextFileName(file);
+        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
+        QCOMPARE(ReadFile(file), QByteArray("172.20.19.255 / 32\r\n192.168.0.0 / 24\r\n192.168.1.0 / 24\r\n\r\n") +
+                                     Cp1251(QStringLiteral("Итог —")));
+        QCOMPARE(window->SaveDialog().InitialDir(), dir.path());
+
+        Output()->clear();
+        TFileDialog::SetNextFileName(file);
+        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
+        QCOMPARE(ReadFile(file).size(), 0);
+
+        TFileDialog::SetNextFileName(std::nullopt);
+        window->SaveDialog().SetInitialDir(QStringLiteral("/"));
+        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
+        QCOMPARE(window->SaveDialog().InitialDir(), QStringLiteral("/"));
+    }
+
+    // A save that fails half-way must leave the file the user had.
+    void failedSaveKeepsTheOldFile_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("full disk") << false << QStringLiteral("Stream write error.");
+        QTest::newRow("read-only file system")
+            << true << QStringLiteral("Cannot create file \"%1\". Read-only file system.");
+    }
+    void failedSaveKeepsTheOldFile() {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, message);
+        if (!g_privateMounts) QSKIP("needs root to mount a small file system");
+        QTemporaryDir dir;
+        QVERIFY(::mount("tmpfs", dir.path().toLocal8Bit().constData(), "tmpfs", 0, "size=64k") == 0);
+        const QString file = dir.filePath(QStringLiteral("list.txt"));
+        WriteFile(file, "old list\r\n");
+        if (readOnly)
+            QVERIFY(::mount("tmpfs", dir.path().toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+        Output()->setPlainText(QString(200000, u'x'));
+        TFileDialog::SetNextFileName(file);
+        MessageBoxes::SetNextAnswer(QMessageBox::Ok);
+        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
+        const auto shown = MessageBoxes::LastMessage();
+        const QStringList entries = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        const QByteArray kept = ReadFile(file);
+        ::umount(dir.path().toLocal8Bit().constData());
+        QVERIFY(shown.has_value());
+        QCOMPARE(shown->text, readOnly ? message.arg(file) : message);
+        QCOMPARE(kept, QByteArray("old list\r\n"));
+        QCOMPARE(entries, QStringList{QStringLiteral("list.txt")});
+        QCOMPARE(window->SaveDialog().InitialDir(), QString());
+    }
+};
+
+int main(int argc, char** argv) {
+    // A mount namespace of our own lets the tests mount small file systems;
+    // it must be made before Qt starts threads.
+    if (::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0 &&
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0)
+        g_privateMounts = true;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    TApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_test.moc"
