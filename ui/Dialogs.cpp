@@ -1,5 +1,6 @@
 #include "Dialogs.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <deque>
 
@@ -37,6 +38,8 @@ QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Ico
     QMessageBox box(icon, title, QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), buttons, parent);
     box.setWindowModality(Qt::ApplicationModal);
     if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
+    if (QAbstractButton* yes = box.button(QMessageBox::Yes)) yes->setText(QStringLiteral("Да"));
+    if (QAbstractButton* no = box.button(QMessageBox::No)) no->setText(QStringLiteral("Нет"));
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

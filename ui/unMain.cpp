@@ -12,10 +12,12 @@
 #include <QValidator>
 #include <stdexcept>
 
+#include "Application.h"
 #include "CodePage.h"
 #include "FileIo.h"
 #include "ListText.h"
 #include "ui_unMain.h"
+#include "Variants.h"
 #include "unCommon.h"
 
 namespace orvane::ui {
@@ -138,7 +140,12 @@ QString UnderlinedMnemonic(const QString& caption) {
     return QStringLiteral("<html>") + html + QStringLiteral("</html>");
 }
 
-TfmMain::TfmMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::TfmMain>()) {
+QString TfmMain::DefaultSettingsFile() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/orvane.ini");
+}
+
+TfmMain::TfmMain(QString settingsFile, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TfmMain>()), settingsFile_(std::move(settingsFile)) {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -176,12 +183,37 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::Tfm
     connect(ui->btnTransform, &QPushButton::clicked, this, &TfmMain::btnTransformClick);
     connect(ui->btnAbout, &QPushButton::clicked, this, &TfmMain::btnAboutClick);
 
+    const auto restore = [this](TStoredValue& sender, QVariant& value) { fstMainStoredValues0Restore(sender, value); };
+    const auto save = [this](TStoredValue& sender, QVariant& value) { fstMainStoredValues0Save(sender, value); };
+    fstMain.StoredValues = {{QStringLiteral("OpenPath"), QString()},
+                            {QStringLiteral("SavePath"), QString()},
+                            {QStringLiteral("Sort"), true},
+                            {QStringLiteral("RemoveDuplicates"), true},
+                            {QStringLiteral("MaskDelimiter"), QStringLiteral(" / ")},
+                            {QStringLiteral("TransformType"), 0}};
+    for (TStoredValue& item : fstMain.StoredValues) {
+        item.OnRestore = restore;
+        item.OnSave = save;
+    }
+    fstMain.Report = [](const QString& message) { TApplication::ShowException(message); };
+    // At the end of the desktop session the close is not asked about.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { sessionEnding_ = true; });
+
     Timer.setInterval(100);
     connect(&Timer, &QTimer::timeout, this, &TfmMain::TimerTimer);
     Timer.start();
 }
 
-TfmMain::~TfmMain() = default;
+TfmMain::~TfmMain() {
+    // Settings not saved by a close request (the program ended another way).
+    if (fstMain.Active && !fstMain.Saved() && !sessionEnding_ && closeRequests_ == 0) {
+        try {
+            fstMain.SaveSettings();
+        } catch (const std::exception& e) {
+            TApplication::ShowException(QString::fromUtf8(e.what()));
+        }
+    }
+}
 
 QString TfmMain::Delimiter() const { return ui->edtDelimiter->text(); }
 
@@ -269,14 +301,59 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TfmMain::FormShow() {
+    fstMain.IniFileName = settingsFile_;
+    fstMain.Active = true;
+    fstMain.RestoreSettings();
+
     const QRect desktop = screen()->geometry();
     const QRect outer = frameGeometry();
     move(desktop.x() + (desktop.width() - outer.width()) / 2, desktop.y() + (desktop.height() - outer.height()) / 2);
 }
 
 void TfmMain::FormCloseQuery(bool& canClose) {
+    ++closeRequests_;
     Timer.stop();
-    canClose = true;
+    try {
+        fstMain.SaveSettings();
+        canClose = true;
+        return;
+    } catch (const std::exception& e) {
+        if (sessionEnding_) return;  // never hold up the end of the session
+        TApplication::ShowException(QString::fromUtf8(e.what()));
+    }
+    // The window keeps working, and the user is never trapped in it.
+    Timer.start();
+    canClose = MessageBoxes::Show(this, QMessageBox::Question, QStringLiteral("Orvane"),
+                                  QStringLiteral("Настройки не сохранены. Закрыть программу без сохранения настроек?"),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TfmMain::fstMainStoredValues0Restore(TStoredValue& Sender, QVariant& Value) {
+    const QString text = Value.toString();
+    const QString& name = Sender.Name;
+    if (name == QLatin1String("OpenPath")) {
+        dlgOpen.SetInitialDir(text);
+    } else if (name == QLatin1String("SavePath")) {
+        dlgSave.SetInitialDir(text);
+    } else if (name == QLatin1String("Sort")) {
+        ui->cbxSort->setChecked(TextToBool(text.toStdString()));
+    } else if (name == QLatin1String("RemoveDuplicates")) {
+        ui->cbxRemoveDuplicates->setChecked(TextToBool(text.toStdString()));
+    } else if (name == QLatin1String("MaskDelimiter")) {
+        SetDelimiter(QString(text).remove(u'@'));
+    } else if (name == QLatin1String("TransformType")) {
+        SetTransformType(TextToInt(text.toStdString()));
+    }
+}
+
+void TfmMain::fstMainStoredValues0Save(TStoredValue& Sender, QVariant& Value) {
+    const QString& name = Sender.Name;
+    if (name == QLatin1String("OpenPath")) Value = dlgOpen.InitialDir();
+    else if (name == QLatin1String("SavePath")) Value = dlgSave.InitialDir();
+    else if (name == QLatin1String("Sort")) Value = ui->cbxSort->isChecked();
+    else if (name == QLatin1String("RemoveDuplicates")) Value = ui->cbxRemoveDuplicates->isChecked();
+    else if (name == QLatin1String("MaskDelimiter")) Value = u'@' + ui->edtDelimiter->text() + u'@';
+    else if (name == QLatin1String("TransformType")) Value = TransformType();
 }
 
 void TfmMain::TimerTimer() {

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "Dialogs.h"
+#include "Placemnt.h"
 
 class QButtonGroup;
 class QKeyEvent;
@@ -35,7 +36,9 @@ class TfmMain : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TfmMain(QWidget* parent = nullptr);
+    // settingsFile: where the options are kept; by default "orvane.ini"
+    // beside the executable.
+    explicit TfmMain(QString settingsFile = DefaultSettingsFile(), QWidget* parent = nullptr);
     ~TfmMain() override;
 
     // The About window the About button shows; the window does not own it.
@@ -52,6 +55,10 @@ public:
 
     TFileDialog& OpenDialog() { return dlgOpen; }
     TFileDialog& SaveDialog() { return dlgSave; }
+
+    static QString DefaultSettingsFile();
+
+    TFormStorage& Storage() { return fstMain; }
 
     // Loads a list file into the input box exactly as the open button does.
     void LoadInputFile(const QString& fileName);
@@ -78,6 +85,9 @@ private:
     void sbtSaveClick();
     void btnAboutClick();
 
+    void fstMainStoredValues0Restore(TStoredValue& Sender, QVariant& Value);
+    void fstMainStoredValues0Save(TStoredValue& Sender, QVariant& Value);
+
     void LoadInputList();
     void SaveOutputList();
 
@@ -87,6 +97,10 @@ private:
     QTimer Timer;
     TFileDialog dlgOpen{TFileDialog::Kind::Open, QStringLiteral("Открыть файл")};
     TFileDialog dlgSave{TFileDialog::Kind::Save, QStringLiteral("Сохранить как")};
+    TFormStorage fstMain;
+    QString settingsFile_;
+    bool sessionEnding_ = false;
+    int closeRequests_ = 0;
     QWidget* fmAbout_ = nullptr;
     bool shown_ = false;
     QString inputCaption_, outputCaption_;

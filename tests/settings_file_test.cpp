@@ -1,0 +1,232 @@
+// The INI layer and the text forms of stored values.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "IniFile.h"
+#include "Variants.h"
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+template <typename Row>
+std::string RowName(const testing::TestParamInfo<Row>& info) {
+    return info.param.name;
+}
+
+class IniFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "orvane-ini-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+        path_ = (dir_ / "orvane.ini").string();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    void Put(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
+    std::string Get() const {
+        std::ifstream in(path_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    fs::path dir_;
+    std::string path_;
+};
+
+}  // namespace
+
+TEST_F(IniFileTest, MissingFileGivesDefaults) {
+    TIniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("Main", "Sort", "True"), "True");
+    ini.UpdateFile();  // nothing written, nothing created
+    EXPECT_FALSE(fs::exists(path_));
+}
+
+TEST_F(IniFileTest, ReadsValuesAsTheProfileFunctionsDo) {
+    Put("[Other]\r\nSort=no\r\n[main]\r\n  sort =  False \r\nSORT=True\r\nQuoted=\"a b \"\r\nSingle='x'\r\n"
+        "Mixed=\"a'\r\nLone=\"\r\nEquals=a=b\r\nEmpty=\r\n[Main]\nLate=1\rLast=2");
+    const TIniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("Main", "Sort", "d"), "False");  // trimmed, any case, first key wins
+    EXPECT_EQ(ini.ReadString("Main", "Quoted", "d"), "a b ");
+    EXPECT_EQ(ini.ReadString("Main", "Single", "d"), "x");
+    EXPECT_EQ(ini.ReadString("Main", "Mixed", "d"), "\"a'");
+    EXPECT_EQ(ini.ReadString("Main", "Lone", "d"), "\"");
+    EXPECT_EQ(ini.ReadString("Main", "Equals", "d"), "a=b");
+    EXPECT_EQ(ini.ReadString("Main", "Empty", "d"), "");
+    EXPECT_EQ(ini.ReadString("Main", "Late", "d"), "1");  // a repeated section still counts
+    EXPECT_EQ(ini.ReadString("Main", "Last", "d"), "2");
+    EXPECT_EQ(ini.ReadString("Main", "Missing", "d"), "d");
+    EXPECT_EQ(ini.ReadString("None", "Sort", "d"), "d");
+}
+
+TEST_F(IniFileTest, CutsLongValuesAt2047Bytes) {
+    Put("[Main]\nLong=" + std::string(3000, 'x') + "\nCyrillic=" + std::string(2046, 'a') + "Жж\n");
+    const TIniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("Main", "Long", ""), std::string(2047, 'x'));
+    EXPECT_EQ(ini.ReadString("Main", "Cyrillic", ""), std::string(2046, 'a'));  // the cut never splits a character
+}
+
+TEST_F(IniFileTest, NewFileHasTheKeysInWriteOrder) {
+    TIniFile ini(path_);
+    ini.WriteString("Main", "FormVersion", "0");
+    ini.WriteString("Main", "MaskDelimiter", "@ / @");
+    ini.WriteString("Main", "TransformType", "0");
+    ini.UpdateFile();
+    EXPECT_EQ(Get(), "[Main]\nFormVersion=0\nMaskDelimiter=@ / @\nTransformType=0\n");
+}
+
+TEST_F(IniFileTest, WritingKeepsEveryOtherByte) {
+    Put("; comment\r\n[Main]\r\nSort=True\r\nMine=keep me\r\n\r\n[Other]\r\nSort=x\r\n");
+    TIniFile ini(path_);
+    ini.WriteString("MAIN", "sort", "False");
+    ini.WriteString("Main", "TransformType", "2");
+    ini.WriteString("Third", "Key", "v");
+    ini.UpdateFile();
+    EXPECT_EQ(Get(),
+              "; comment\r\n[Main]\r\nsort=False\r\nMine=keep me\r\nTransformType=2\r\n\r\n[Other]\r\nSort=x\r\n"
+              "[Third]\r\nKey=v\r\n");
+}
+
+TEST_F(IniFileTest, AddsALineEndBeforeAppending) {
+    Put("[Main]\nSort=True");
+    TIniFile ini(path_);
+    ini.WriteString("Main", "Other", "1");
+    ini.UpdateFile();
+    EXPECT_EQ(Get(), "[Main]\nSort=True\nOther=1\n");
+}
+
+TEST_F(IniFileTest, ValuesCannotInjectLinesAndKeepTheirQuotes) {
+    TIniFile ini(path_);
+    ini.WriteString("Main", "OpenPath", "/tmp/a\r\n[Evil]\nKey=1");
+    ini.WriteString("Main", "Quoted", "\"x\"");
+    ini.WriteString("Main", "Single", "'y'");
+    ini.UpdateFile();
+    EXPECT_EQ(Get(), "[Main]\nOpenPath=/tmp/a[Evil]Key=1\nQuoted=\"\"x\"\"\nSingle=\"'y'\"\n");
+    const TIniFile again(path_);
+    EXPECT_EQ(again.ReadString("Main", "Quoted", ""), "\"x\"");
+    EXPECT_EQ(again.ReadString("Main", "Single", ""), "'y'");
+    EXPECT_EQ(again.ReadString("Evil", "Key", "none"), "none");
+}
+
+TEST_F(IniFileTest, KeepsAWindows1251FileInItsEncoding) {
+    Put("[\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8]\r\n\xCA\xEB\xFE\xF7=\xE7\xED\xE0\xF7\xE5\xED\xE8\xE5\r\n[Main]\r\nOpenPath=\r\n");
+    TIniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("Настройки", "Ключ", ""), "значение");
+    ini.WriteString("Main", "OpenPath", "/home/пользователь");
+    ini.UpdateFile();
+    EXPECT_EQ(Get(), "[\xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8]\r\n\xCA\xEB\xFE\xF7=\xE7\xED\xE0\xF7\xE5\xED\xE8\xE5\r\n"
+                     "[Main]\r\nOpenPath=/home/\xEF\xEE\xEB\xFC\xE7\xEE\xE2\xE0\xF2\xE5\xEB\xFC\r\n");
+}
+
+TEST_F(IniFileTest, FailedWriteKeepsTheOldFile) {
+    Put("[Main]\nSort=True\n");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{8, 8};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        TIniFile ini(path_);
+        ini.WriteString("Main", "Sort", "False");
+        try {
+            ini.UpdateFile();
+        } catch (const EIniFileException& e) {
+            std::_Exit(std::string(e.what()) == "Unable to write to " + path_ ? 0 : 2);
+        }
+        std::_Exit(3);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(Get(), "[Main]\nSort=True\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+// ---- Text forms ----
+
+struct BoolRow {
+    const char* name;
+    std::string text;
+    int value;  // -1: conversion error
+};
+
+class TextToBoolTest : public testing::TestWithParam<BoolRow> {};
+
+TEST_P(TextToBoolTest, Reads) {
+    const BoolRow& row = GetParam();
+    if (row.value < 0) {
+        try {
+            TextToBool(row.text);
+            FAIL() << "no error";
+        } catch (const EVariantTypeCastError& e) {
+            EXPECT_STREQ(e.what(), "Could not convert variant of type (String) into type (Boolean)");
+        }
+    } else {
+        EXPECT_EQ(TextToBool(row.text), row.value == 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TextToBoolTest,
+    testing::Values(BoolRow{"True", "True", 1}, BoolRow{"UpperTrue", "TRUE", 1}, BoolRow{"LowerFalse", "false", 0},
+                    BoolRow{"Zero", "0", 0}, BoolRow{"Two", "2", 1}, BoolRow{"MinusOne", "-1", 1},
+                    BoolRow{"ZeroFraction", "0.0", 0}, BoolRow{"HexZero", "$0", 0}, BoolRow{"Empty", "", -1},
+                    BoolRow{"Word", "abc", -1}, BoolRow{"Yes", "yes", -1}, BoolRow{"LoneSign", "-", -1}),
+    RowName<BoolRow>);
+
+struct IntRow {
+    const char* name;
+    std::string text;
+    std::int32_t value;
+    int error;  // 0 none, 1 Boolean conversion, 2 overflow
+};
+
+class TextToIntTest : public testing::TestWithParam<IntRow> {};
+
+TEST_P(TextToIntTest, Reads) {
+    const IntRow& row = GetParam();
+    switch (row.error) {
+        case 0: EXPECT_EQ(TextToInt(row.text), row.value); break;
+        case 1: EXPECT_THROW(TextToInt(row.text), EVariantTypeCastError); break;
+        default:
+            try {
+                TextToInt(row.text);
+                FAIL() << "no error";
+            } catch (const EVariantOverflowError& e) {
+                EXPECT_STREQ(e.what(), "Overflow while converting variant of type (String) into type (Integer)");
+            }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TextToIntTest,
+    testing::Values(IntRow{"Two", "2", 2, 0}, IntRow{"Seven", "7", 7, 0}, IntRow{"MinusThree", "-3", -3, 0},
+                    IntRow{"DollarHex", "$1", 1, 0}, IntRow{"XHex", "x10", 16, 0}, IntRow{"ZeroXHex", "0X1f", 31, 0},
+                    IntRow{"HexAllOnes", "$FFFFFFFF", -1, 0}, IntRow{"BooleanTrue", "true", 1, 0},
+                    IntRow{"BooleanFalse", "False", 0, 0}, IntRow{"Smallest", "-2147483648", INT32_MIN, 0},
+                    IntRow{"LoneX", "x", 0, 1}, IntRow{"Word", "abc", 0, 1}, IntRow{"Empty", "", 0, 1},
+                    IntRow{"TooLarge", "99999999999", 0, 2}, IntRow{"OnePastLargest", "2147483648", 0, 2},
+                    IntRow{"HexTooLarge", "$100000000", 0, 2}),
+    RowName<IntRow>);
+
+TEST(TextToVersion, CountsAnythingElseAsZero) {
+    EXPECT_EQ(TextToVersion("0"), 0);
+    EXPECT_EQ(TextToVersion("-1"), -1);
+    EXPECT_EQ(TextToVersion("$10"), 16);
+    EXPECT_EQ(TextToVersion("0xFFFFFFFF"), -1);
+    EXPECT_EQ(TextToVersion("abc"), 0);
+    EXPECT_EQ(TextToVersion(""), 0);
+    EXPECT_EQ(TextToVersion("99999999999"), 0);
+    EXPECT_EQ(TextToVersion("1.5"), 0);
+}
+
+TEST(BoolToText, WritesTrueAndFalse) {
+    EXPECT_EQ(BoolToText(true), "True");
+    EXPECT_EQ(BoolToText(false), "False");
+}

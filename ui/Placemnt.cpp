@@ -1,0 +1,54 @@
+#include "Placemnt.h"
+
+#include <QFile>
+#include <exception>
+
+#include "IniFile.h"
+#include "Variants.h"
+
+namespace orvane::ui {
+namespace {
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+}  // namespace
+
+QString StoredText(const QVariant& value) {
+    if (value.typeId() == QMetaType::Bool) return QString::fromStdString(BoolToText(value.toBool()));
+    if (value.typeId() == QMetaType::Int) return QString::number(value.toInt());
+    return value.toString();
+}
+
+void TFormStorage::RestoreSettings() {
+    saved_ = false;
+    const TIniFile ini(QFile::encodeName(IniFileName).toStdString());
+    const std::int32_t fileVersion = TextToVersion(ini.ReadString(Utf8(IniSection), "FormVersion", ""));
+    if (fileVersion >= Version) {
+        restored_ = true;
+        for (TStoredValue& item : StoredValues) {
+            QVariant value = QString::fromStdString(ini.ReadString(Utf8(IniSection), Utf8(item.Name), Utf8(StoredText(item.Value))));
+            try {
+                if (item.OnRestore) item.OnRestore(item, value);
+                item.Value = value;
+            } catch (const std::exception& e) {
+                if (Report) Report(QString::fromUtf8(e.what()));
+            }
+        }
+    }
+    restored_ = true;
+}
+
+void TFormStorage::SaveSettings() {
+    if (Active && !restored_) return;
+    TIniFile ini(QFile::encodeName(IniFileName).toStdString());
+    ini.WriteString(Utf8(IniSection), "FormVersion", std::to_string(Version));
+    for (TStoredValue& item : StoredValues) {
+        QVariant value = item.Value;
+        if (item.OnSave) item.OnSave(item, value);
+        ini.WriteString(Utf8(IniSection), Utf8(item.Name), Utf8(StoredText(value)));
+    }
+    ini.UpdateFile();
+    saved_ = true;
+}
+
+}  // namespace orvane::ui
