@@ -71,6 +71,12 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
     } catch (const EFOpenError&) {
         return;  // reads give their defaults; the first write creates the file
     }
+    Parse(bytes);
+}
+
+TIniFile::TIniFile(std::string fileName, std::string_view bytes) : fileName_(std::move(fileName)) { Parse(bytes); }
+
+void TIniFile::Parse(std::string_view bytes) {
     const ListBytes list = ClassifyListBytes(bytes);
     cp1251_ = list.encoding == ListEncoding::Cp1251 && std::any_of(bytes.begin(), bytes.end(), [](char c) {
                   return static_cast<unsigned char>(c) >= 0x80;
@@ -86,7 +92,7 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
         } else if (start == bytes.size()) {
             break;  // no last line without an end
         }
-        const std::string_view content(bytes.data() + start, i - start);
+        const std::string_view content = bytes.substr(start, i - start);
         Line line;
         line.raw = std::string(content) + end;
         line.end = end;
@@ -163,12 +169,16 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 
 std::string TIniFile::Encode(const std::string& text) const { return cp1251_ ? Utf8ToCp1251(text) : text; }
 
-void TIniFile::UpdateFile() {
-    if (!dirty_) return;
+std::string TIniFile::Bytes() const {
     std::string bytes;
     for (const Line& line : lines_) bytes += line.raw.empty() ? Encode(line.text) + line.end : line.raw;
+    return bytes;
+}
+
+void TIniFile::UpdateFile() {
+    if (!dirty_) return;
     try {
-        WriteFileAtomically(fileName_, bytes);
+        WriteFileAtomically(fileName_, Bytes());
     } catch (const std::exception&) {
         throw EIniFileException("Unable to write to " + fileName_);
     }

@@ -28,6 +28,8 @@ public:
     static constexpr std::size_t kMaxValueBytes = 2047;
 
     explicit TIniFile(std::string fileName);
+    // The accessor for a file whose bytes are already at hand.
+    TIniFile(std::string fileName, std::string_view bytes);
 
     const std::string& FileName() const { return fileName_; }
 
@@ -45,6 +47,9 @@ public:
     // Writes the file if anything was written to it. Throws EIniFileException.
     void UpdateFile();
 
+    // The file's bytes as UpdateFile() would write them.
+    std::string Bytes() const;
+
 private:
     struct Line {
         std::string text;  // UTF-8, without its line end
@@ -52,6 +57,7 @@ private:
         std::string end;   // the line end
     };
 
+    void Parse(std::string_view bytes);
     std::size_t FindSection(std::string_view section) const;
     std::string Encode(const std::string& text) const;
 

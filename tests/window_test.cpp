@@ -55,6 +55,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
+    std::unique_ptr<QTemporaryDir> settingsDir;
     std::unique_ptr<TfmMain> window;
     template <typename T>
     T* Find(const char* name) {
@@ -73,12 +74,16 @@ private:
 
 private slots:
     void init() {
-        window = std::make_unique<TfmMain>();
+        settingsDir = std::make_unique<QTemporaryDir>();
+        window = std::make_unique<TfmMain>(settingsDir->filePath(QStringLiteral("orvane.ini")));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         MessageBoxes::ClearLastMessage();
     }
-    void cleanup() { window.reset(); }
+    void cleanup() {
+        window.reset();
+        settingsDir.reset();
+    }
 
     void firstTickSetsCaptionsAndButton() {
         QCOMPARE(window->size(), QSize(507, 464));

@@ -10,7 +10,7 @@ namespace {
 // Test seams only: nothing in the program sets them.
 struct Seams {
     std::deque<QMessageBox::StandardButton> answers;
-    std::optional<ShownMessage> lastMessage;
+    std::vector<ShownMessage> messages;
     struct FileAnswer {
         bool chosen;
         QString name;
@@ -29,7 +29,7 @@ QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Ico
                                                const QString& text, QMessageBox::StandardButtons buttons,
                                                QMessageBox::StandardButton defaultButton) {
     Seams& seams = TestSeams();
-    seams.lastMessage = ShownMessage{title, text, icon};
+    seams.messages.push_back(ShownMessage{title, text, icon});
     if (!seams.answers.empty()) {
         const auto answer = seams.answers.front();
         seams.answers.pop_front();
@@ -45,9 +45,15 @@ QMessageBox::StandardButton MessageBoxes::Show(QWidget* parent, QMessageBox::Ico
 
 void MessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) { TestSeams().answers.push_back(answer); }
 
-std::optional<ShownMessage> MessageBoxes::LastMessage() { return TestSeams().lastMessage; }
+std::optional<ShownMessage> MessageBoxes::LastMessage() {
+    const auto& messages = TestSeams().messages;
+    if (messages.empty()) return std::nullopt;
+    return messages.back();
+}
 
-void MessageBoxes::ClearLastMessage() { TestSeams().lastMessage.reset(); }
+std::vector<ShownMessage> MessageBoxes::ShownMessages() { return TestSeams().messages; }
+
+void MessageBoxes::ClearLastMessage() { TestSeams().messages.clear(); }
 
 void TFileDialog::SetNextFileName(std::optional<QString> fileName) {
     TestSeams().fileNames.push_back({fileName.has_value(), fileName.value_or(QString())});

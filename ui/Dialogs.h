@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace orvane::ui {
 
@@ -27,6 +28,7 @@ public:
 
     static void SetNextAnswer(QMessageBox::StandardButton answer);
     static std::optional<ShownMessage> LastMessage();
+    static std::vector<ShownMessage> ShownMessages();  // since the last clear, oldest first
     static void ClearLastMessage();
 };
 
