@@ -1,5 +1,7 @@
 // orvane-convert end to end: fixture files in, exact bytes out.
 #include <gtest/gtest.h>
+
+#include "TestRows.h"
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +14,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using ::PrintTo;
 
 struct Outcome {
     int status = -1;
@@ -76,8 +80,6 @@ struct CliRow {
     std::string out;
 };
 
-std::string RowName(const testing::TestParamInfo<CliRow>& info) { return info.param.name; }
-
 class CliOutputTest : public testing::TestWithParam<CliRow> {};
 
 TEST_P(CliOutputTest, WritesExactBytes) {
@@ -113,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         CliRow{"Utf8DelimiterWrittenAsCp1251", {"-f", "1", "-d", "\xE2\x80\x94", "@emdash-cp1251.txt"},
                "10.0.0.0\x97"
                "24\r\n"}),
-    RowName);
+    RowName<CliRow>);
 
 TEST(Cli, ReadsStandardInput) {
     EXPECT_EQ(Convert({"-f", "2"}, Data("example-lf.txt")).out, kMask);

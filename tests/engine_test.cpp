@@ -1,6 +1,8 @@
 // The conversion engine: codec rules, the line table, list cleaning, order.
 #include <gtest/gtest.h>
 
+#include "TestRows.h"
+
 #include <algorithm>
 #include <random>
 #include <string>
@@ -13,10 +15,6 @@ using namespace orvane;
 namespace {
 
 // Rows are named so a failure says which rule broke.
-template <typename Row>
-std::string RowName(const testing::TestParamInfo<Row>& info) {
-    return info.param.name;
-}
 
 std::vector<std::string> Convert(const std::vector<std::string>& lines, bool dedupe, bool sort, int form,
                                  std::string_view delimiter = " / ") {

@@ -1,5 +1,7 @@
 // Code page, list file decoding, line splitting and whole-file I/O.
 #include <gtest/gtest.h>
+
+#include "TestRows.h"
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,10 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <typename Row>
-std::string RowName(const testing::TestParamInfo<Row>& info) {
-    return info.param.name;
-}
 
 class TempDir {
 public:

@@ -1,5 +1,7 @@
 // The INI layer and the text forms of stored values.
 #include <gtest/gtest.h>
+
+#include "TestRows.h"
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,10 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-template <typename Row>
-std::string RowName(const testing::TestParamInfo<Row>& info) {
-    return info.param.name;
-}
 
 class IniFileTest : public testing::Test {
 protected:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <exception>
 
 namespace orvane::ui {
 
@@ -15,6 +16,18 @@ public:
     // Shows an error message the way every unhandled error is shown.
     static void ShowException(const QString& message);
 };
+
+// Runs an event handler; an error it raises ends it and is shown by the
+// error report. Handlers are run through this, so that no error unwinds
+// through the toolkit's own event delivery.
+template <typename Handler>
+void ReportErrors(Handler&& handler) noexcept {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        TApplication::ShowException(QString::fromUtf8(e.what()));
+    }
+}
 
 // The message as the error report shows it: a full stop is added when the
 // last character sorts after "." (a letter or digit, not a quote or bracket).

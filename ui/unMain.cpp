@@ -176,12 +176,15 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
     KeepSelectionVisible(ui->edtDelimiter);
     ui->memInput->setFocus();
 
-    connect(ui->edtDelimiter, &QLineEdit::textChanged, this, &TfmMain::edtDelimiterChange);
-    connect(ui->sbtFormat, &QToolButton::clicked, this, &TfmMain::sbtFormatClick);
-    connect(ui->sbtOpen, &QToolButton::clicked, this, &TfmMain::sbtOpenClick);
-    connect(ui->sbtSave, &QToolButton::clicked, this, &TfmMain::sbtSaveClick);
-    connect(ui->btnTransform, &QPushButton::clicked, this, &TfmMain::btnTransformClick);
-    connect(ui->btnAbout, &QPushButton::clicked, this, &TfmMain::btnAboutClick);
+    const auto handler = [this](void (TfmMain::*method)()) {
+        return [this, method] { ReportErrors([&] { (this->*method)(); }); };
+    };
+    connect(ui->edtDelimiter, &QLineEdit::textChanged, this, handler(&TfmMain::edtDelimiterChange));
+    connect(ui->sbtFormat, &QToolButton::clicked, this, handler(&TfmMain::sbtFormatClick));
+    connect(ui->sbtOpen, &QToolButton::clicked, this, handler(&TfmMain::sbtOpenClick));
+    connect(ui->sbtSave, &QToolButton::clicked, this, handler(&TfmMain::sbtSaveClick));
+    connect(ui->btnTransform, &QPushButton::clicked, this, handler(&TfmMain::btnTransformClick));
+    connect(ui->btnAbout, &QPushButton::clicked, this, handler(&TfmMain::btnAboutClick));
 
     const auto restore = [this](TStoredValue& sender, QVariant& value) { fstMainStoredValues0Restore(sender, value); };
     const auto save = [this](TStoredValue& sender, QVariant& value) { fstMainStoredValues0Save(sender, value); };
@@ -200,7 +203,7 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { sessionEnding_ = true; });
 
     Timer.setInterval(100);
-    connect(&Timer, &QTimer::timeout, this, &TfmMain::TimerTimer);
+    connect(&Timer, &QTimer::timeout, this, handler(&TfmMain::TimerTimer));
     Timer.start();
 }
 
@@ -248,14 +251,14 @@ QString TfmMain::MemoText(const QPlainTextEdit* memo) {
 void TfmMain::showEvent(QShowEvent* event) {
     if (!shown_ && !event->spontaneous()) {
         shown_ = true;
-        FormShow();
+        ReportErrors([this] { FormShow(); });
     }
     QWidget::showEvent(event);
 }
 
 void TfmMain::closeEvent(QCloseEvent* event) {
-    bool canClose = true;
-    FormCloseQuery(canClose);
+    bool canClose = false;
+    ReportErrors([&] { FormCloseQuery(canClose); });
     if (!canClose) event->ignore();
 }
 
@@ -292,7 +295,7 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
             auto* drop = static_cast<QDropEvent*>(event);
             if (const auto file = SingleLocalFile(drop->mimeData())) {
                 drop->acceptProposedAction();
-                LoadInputFile(*file);
+                ReportErrors([&] { LoadInputFile(*file); });
                 return true;
             }
         }

@@ -66,13 +66,7 @@ public:
     // The text of a list box, lines separated by CR LF.
     static QString MemoText(const QPlainTextEdit* memo);
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
+    // The window's event handlers.
     void FormShow();
     void FormCloseQuery(bool& canClose);
     void TimerTimer();
@@ -84,10 +78,16 @@ private:
     void sbtOpenClick();
     void sbtSaveClick();
     void btnAboutClick();
-
     void fstMainStoredValues0Restore(TStoredValue& Sender, QVariant& Value);
     void fstMainStoredValues0Save(TStoredValue& Sender, QVariant& Value);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     void LoadInputList();
     void SaveOutputList();
 

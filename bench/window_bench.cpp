@@ -1,0 +1,72 @@
+// The main window with a list of 10^6 lines: the timer tick, and loading,
+// converting and showing the list.
+#include <benchmark/benchmark.h>
+
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+#include <memory>
+
+#include "Application.h"
+#include "ListGenerator.h"
+#include "unMain.h"
+
+namespace {
+
+QString g_listFile;
+
+long PeakMemoryKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmHWM:") {
+            status >> value;
+            return value;
+        }
+        status.ignore(1 << 10, '\n');
+    }
+    return 0;
+}
+
+void BM_TimerTickWithMillionLines(benchmark::State& state) {
+    QTemporaryDir settings;
+    orvane::ui::TfmMain window(settings.filePath(QStringLiteral("orvane.ini")));
+    window.show();
+    window.LoadInputFile(g_listFile);
+    for (auto _ : state) window.TimerTimer();
+}
+BENCHMARK(BM_TimerTickWithMillionLines)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadConvertShowMillionLines(benchmark::State& state) {
+    for (auto _ : state) {
+        QTemporaryDir settings;
+        orvane::ui::TfmMain window(settings.filePath(QStringLiteral("orvane.ini")));
+        window.show();
+        window.SetTransformType(1);
+        window.LoadInputFile(g_listFile);
+        window.btnTransformClick();
+        QApplication::processEvents();  // the output box lays out and paints its first screen
+        benchmark::DoNotOptimize(window.findChild<QPlainTextEdit*>(QStringLiteral("memOutput"))->blockCount());
+    }
+    state.counters["peak_MiB"] = static_cast<double>(PeakMemoryKiB()) / 1024.0;
+}
+BENCHMARK(BM_LoadConvertShowMillionLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    orvane::ui::TApplication app(argc, argv);
+    QTemporaryDir dir;
+    g_listFile = dir.filePath(QStringLiteral("list.txt"));
+    {
+        std::ofstream out(g_listFile.toStdString(), std::ios::binary);
+        for (const auto& line : orvane::bench::GenerateList(1000000)) out << line << "\r\n";
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
