@@ -3,7 +3,7 @@
 # Usage: scripts/setup.sh run|test
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libjpeg-dev)
 case "${1:-run}" in
   run) packages+=(fonts-wine) ;;
   test) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev) ;;

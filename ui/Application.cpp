@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QWidget>
 #include <exception>
 
@@ -41,6 +43,11 @@ QFont ProgramFont(int pixelSize, bool bold) {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     InitProgramResources();
+    // The toolkit's own texts (file dialogs, standard buttons) in Russian too.
+    auto* translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
     setApplicationName(QStringLiteral("Orvane"));
     setFont(ProgramFont());
 }
