@@ -2,9 +2,9 @@
 // converting and showing the list.
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QTest>
 #include <fstream>
 #include <memory>
 

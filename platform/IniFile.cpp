@@ -149,7 +149,9 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     std::size_t insertAt = lines_.size();
     std::vector<Line> added;
     if (header == lines_.size()) {
-        added.push_back({"[" + std::string(section) + "]", {}, newLineEnd_});
+        std::string headerLine = "[";
+        headerLine.append(section).append("]");
+        added.push_back({std::move(headerLine), {}, newLineEnd_});
     } else {
         insertAt = header + 1;
         for (std::size_t i = header + 1; i < lines_.size(); ++i) {

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 #include <fstream>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "Application.h"
 #include "CodePage.h"
 #include "Dialogs.h"
+#include "unAbout.h"
 #include "unMain.h"
 
 using namespace orvane;
@@ -335,6 +337,19 @@ private slots:
             QCOMPARE(shown->icon, QMessageBox::Critical);
             QCOMPARE(shown->text, message.arg(path));
         }
+    }
+
+    void aboutButtonShowsTheAboutWindowModally() {
+        TfmAbout about(window.get(), QStringLiteral("/bin/true"));
+        window->SetAboutWindow(&about);
+        bool wasModal = false;
+        QTimer::singleShot(0, &about, [&] {
+            wasModal = about.isVisible() && QApplication::activeModalWidget() == &about;
+            about.accept();
+        });
+        QTest::mouseClick(Find<QPushButton>("btnAbout"), Qt::LeftButton);
+        QVERIFY(wasModal);
+        QVERIFY(!about.isVisible());
     }
 
     void droppedFileLoads() {
