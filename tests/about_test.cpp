@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "Application.h"
+#include "WindowTestMain.h"
 #include "unAbout.h"
 
 using namespace orvane::ui;
@@ -116,11 +117,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    AboutTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return RunWindowTests<AboutTest>(argc, argv); }
 
 #include "about_test.moc"

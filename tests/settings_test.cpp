@@ -6,19 +6,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-#include <sched.h>
 #include <sys/mount.h>
-#include <unistd.h>
 
 #include "Application.h"
+#include "WindowTestMain.h"
 #include "Dialogs.h"
 #include "unMain.h"
 
 using namespace orvane::ui;
 
 namespace {
-
-bool g_privateMounts = false;
 
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
@@ -258,14 +255,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    if (::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0 &&
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0)
-        g_privateMounts = true;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    SettingsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return RunWindowTests<SettingsTest>(argc, argv); }
 
 #include "settings_test.moc"

@@ -15,10 +15,9 @@
 #include <fstream>
 #include <memory>
 #include <sys/mount.h>
-#include <sched.h>
-#include <unistd.h>
 
 #include "Application.h"
+#include "WindowTestMain.h"
 #include "CodePage.h"
 #include "Dialogs.h"
 #include "unAbout.h"
@@ -28,8 +27,6 @@ using namespace orvane;
 using namespace orvane::ui;
 
 namespace {
-
-bool g_privateMounts = false;  // set in main() when the test may mount file systems
 
 QByteArray ReadFile(const QString& path) {
     QFile f(path);
@@ -424,16 +421,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    // A mount namespace of our own lets the tests mount small file systems;
-    // it must be made before Qt starts threads.
-    if (::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0 &&
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0)
-        g_privateMounts = true;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication app(argc, argv);
-    MainWindowTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return RunWindowTests<MainWindowTest>(argc, argv); }
 
 #include "window_test.moc"

@@ -321,7 +321,10 @@ void TfmMain::FormCloseQuery(bool& canClose) {
         canClose = true;
         return;
     } catch (const std::exception& e) {
-        if (sessionEnding_) return;  // never hold up the end of the session
+        if (sessionEnding_) {  // never hold up the end of the session
+            canClose = true;
+            return;
+        }
         TApplication::ShowException(QString::fromUtf8(e.what()));
     }
     // The window keeps working, and the user is never trapped in it.

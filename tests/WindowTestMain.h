@@ -1,0 +1,26 @@
+// main() for the window tests: the offscreen platform, the program's own
+// application object, and (as root) a mount namespace of the test's own in
+// which small or read-only file systems can be mounted to make saves fail.
+#pragma once
+
+#include <QTest>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include "Application.h"
+
+// True when the test may mount file systems; set before the tests run.
+inline bool g_privateMounts = false;
+
+template <typename Test>
+int RunWindowTests(int argc, char** argv) {
+    // Must happen before Qt starts threads: a threaded process cannot unshare.
+    if (::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0 &&
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0)
+        g_privateMounts = true;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    orvane::ui::TApplication app(argc, argv);
+    Test test;
+    return QTest::qExec(&test, argc, argv);
+}
