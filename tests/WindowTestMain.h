@@ -1,14 +1,27 @@
-// main() for the window tests: the offscreen platform, the program's own
-// application object, and (as root) a mount namespace of the test's own in
-// which small or read-only file systems can be mounted to make saves fail.
+// main() and file helpers for the window tests: the offscreen platform, the
+// program's own application object, and (as root) a mount namespace of the
+// test's own in which small or read-only file systems can be mounted to make
+// saves fail.
 #pragma once
 
+#include <QFile>
 #include <QTest>
 #include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
 #include "Application.h"
+
+inline QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
 
 // True when the test may mount file systems; set before the tests run.
 inline bool g_privateMounts = false;

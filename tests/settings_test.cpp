@@ -9,23 +9,13 @@
 #include <sys/mount.h>
 
 #include "Application.h"
-#include "WindowTestMain.h"
 #include "Dialogs.h"
+#include "WindowTestMain.h"
 #include "unMain.h"
 
 using namespace orvane::ui;
 
 namespace {
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
-}
 
 const QByteArray kFirstRun =
     "[Main]\nFormVersion=0\nOpenPath=\nSavePath=\nSort=True\nRemoveDuplicates=True\nMaskDelimiter=@ / @\n"

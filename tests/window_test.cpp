@@ -17,9 +17,9 @@
 #include <sys/mount.h>
 
 #include "Application.h"
-#include "WindowTestMain.h"
 #include "CodePage.h"
 #include "Dialogs.h"
+#include "WindowTestMain.h"
 #include "unAbout.h"
 #include "unMain.h"
 
@@ -27,17 +27,6 @@ using namespace orvane;
 using namespace orvane::ui;
 
 namespace {
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QByteArray Cp1251(const QString& text) {
     const std::string bytes = Utf16ToCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.constData()),
