@@ -39,8 +39,8 @@ HostOrderValue FromNetworkBytes(in_addr_t address) noexcept {
 // Reading a neighbour in place is safe: a position left of the read index is
 // only overwritten when nothing has been dropped yet, so it still holds what
 // it held before, and positions to the right are not written yet.
-void StripLooseSeparatorsInPlace(std::string& text) {
-    const std::size_t n = text.size();
+// Returns the new length of text[0, n).
+std::size_t StripLooseSeparatorsInPlace(char* text, std::size_t n) noexcept {
     std::size_t out = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const char c = text[i];
@@ -49,7 +49,32 @@ void StripLooseSeparatorsInPlace(std::string& text) {
             continue;
         text[out++] = c;
     }
-    text.resize(out);
+    return out;
+}
+
+// Appends the cleaned line to out; false (and out as it was) when the line
+// cleans to nothing. Every step only drops or replaces characters, so all but
+// the first work in place on what was appended.
+bool AppendNormalized(std::string& out, std::string_view line) {
+    const std::size_t base = out.size();
+    for (char c : line)
+        if (c != ' ') out += c;
+
+    std::size_t begin = base, end = out.size();
+    while (begin < end && static_cast<unsigned char>(out[begin]) <= 0x20) ++begin;
+    while (end > begin && static_cast<unsigned char>(out[end - 1]) <= 0x20) --end;
+    std::size_t write = base;
+    for (std::size_t i = begin; i < end; ++i) {
+        const char c = out[i];
+        if (c == '*' || c == 'o') continue;
+        out[write++] = c == '\x97' ? '-' : c;
+    }
+    if (CountSubstring(".", std::string_view(out.data() + base, write - base)) < 3) {
+        out.resize(base);
+        return false;
+    }
+    out.resize(base + StripLooseSeparatorsInPlace(out.data() + base, write - base));
+    return true;
 }
 
 // Calls visit(piece) for every non-empty piece of text, in order, until it
@@ -136,9 +161,12 @@ public:
         spans_.reserve(lines);
         text_.reserve(bytes);
     }
-    void PushBack(std::string_view line) {
-        spans_.push_back({text_.size(), line.size()});
-        text_.append(line);
+    // Cleans the line into the list; false when nothing is left of it.
+    bool PushBackNormalized(std::string_view line) {
+        const std::size_t offset = text_.size();
+        if (!AppendNormalized(text_, line)) return false;
+        spans_.push_back({offset, text_.size() - offset});
+        return true;
     }
     void PopBack() {
         text_.resize(spans_.back().offset);
@@ -169,7 +197,9 @@ public:
     // Adds index unless a line equal to lines[index] is already there.
     bool Insert(const WorkingList& lines, std::uint32_t index) {
         if ((count_ + 1) * 2 > slots_.size()) Grow();
-        const std::uint64_t hash = CollationHash(lines[index]);
+        // Eight-byte slots keep the table small enough for the cache to help;
+        // the low half of the hash still places and screens every line.
+        const auto hash = static_cast<std::uint32_t>(CollationHash(lines[index]));
         for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
             Slot& slot = slots_[i];
             if (slot.position == 0) {
@@ -184,7 +214,7 @@ public:
 
 private:
     struct Slot {
-        std::uint64_t hash = 0;
+        std::uint32_t hash = 0;
         std::uint32_t position = 0;  // index + 1; 0 marks a free slot
     };
 
@@ -423,21 +453,7 @@ std::string TransformLine(std::string_view line, std::int32_t transformType, std
 std::string NormalizeLine(std::string_view line) {
     std::string text;
     text.reserve(line.size());
-    for (char c : line)
-        if (c != ' ') text += c;
-
-    // The remaining steps only drop or replace characters, so they work in place.
-    const std::string_view trimmed = TrimControls(text);
-    const std::size_t begin = static_cast<std::size_t>(trimmed.data() - text.data());
-    std::size_t out = 0;
-    for (std::size_t i = begin; i < begin + trimmed.size(); ++i) {
-        const char c = text[i];
-        if (c == '*' || c == 'o') continue;
-        text[out++] = c == '\x97' ? '-' : c;
-    }
-    text.resize(out);
-    if (CountSubstring(".", text) < 3) return {};
-    StripLooseSeparatorsInPlace(text);
+    AppendNormalized(text, line);
     return text;
 }
 
@@ -450,7 +466,7 @@ int CountSubstring(std::string_view what, std::string_view text) noexcept {
 
 std::string StripLooseSeparators(std::string_view text) {
     std::string result(text);
-    StripLooseSeparatorsInPlace(result);
+    result.resize(StripLooseSeparatorsInPlace(result.data(), result.size()));
     return result;
 }
 
@@ -464,9 +480,7 @@ std::vector<std::string> TransformList(std::span<const std::string_view> lines, 
     working.Reserve(lines.size(), bytes);
     CollatedLineSet seen(removeDuplicates ? lines.size() : 0);
     for (std::string_view line : lines) {
-        const std::string cleaned = NormalizeLine(line);
-        if (cleaned.empty()) continue;
-        working.PushBack(cleaned);
+        if (!working.PushBackNormalized(line)) continue;
         if (removeDuplicates && !seen.Insert(working, static_cast<std::uint32_t>(working.Size() - 1)))
             working.PopBack();
     }
