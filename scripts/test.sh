@@ -24,11 +24,27 @@ echo "== Fuzzing (${fuzz_seconds}s a target)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVANE_FUZZ=ON -DORVANE_GUI=OFF -DORVANE_TESTS=OFF >/dev/null
 cmake --build build/fuzz -j "$jobs"
-for target in build/fuzz/fuzz/*_fuzz; do
-  corpus="build/fuzz/corpus/$(basename "$target")"
-  mkdir -p "$corpus"
-  "$target" -max_total_time="$fuzz_seconds" -max_len=4096 -print_final_stats=1 "$corpus" fuzz/seeds 2>&1 |
-    grep -E '^(Done|stat::number_of_executed_units)' || true
-  echo "$(basename "$target"): no crash, no undefined behaviour, properties held"
+. scripts/fuzz-lib.sh
+
+# The run must be able to fail: a target that fails on purpose, once on a seed
+# and once on what the fuzzer finds by itself, has to make the function fail.
+self_check=build/fuzz/fuzz/fuzz_self_check
+rm -rf build/fuzz/self-check
+for seeds in fuzz/self_check/seeds ""; do
+  if run_fuzz_target "$self_check" 30 build/fuzz/self-check "$seeds" >build/fuzz/self-check.log 2>&1; then
+    echo "FAILED: a fuzz target that crashes did not fail the fuzz run${seeds:+ (seeds: $seeds)}"
+    cat build/fuzz/self-check.log
+    exit 1
+  fi
+  grep -q 'reproducer: build/fuzz/self-check/' build/fuzz/self-check.log ||
+    grep -q "reproducer: $seeds/" build/fuzz/self-check.log || {
+      echo "FAILED: the fuzz run did not name the reproducer"; cat build/fuzz/self-check.log; exit 1; }
 done
+echo "fuzz_self_check: a crashing target fails the run and names its reproducer"
+
+failed=0
+for target in build/fuzz/fuzz/*_fuzz; do
+  run_fuzz_target "$target" "$fuzz_seconds" build/fuzz "fuzz/seeds/$(basename "$target")" || failed=1
+done
+[ "$failed" -eq 0 ] || { echo "Fuzzing found a fault (reproducers under build/fuzz/artifacts/)."; exit 1; }
 echo "All tests, sanitizer runs and fuzz runs passed."
