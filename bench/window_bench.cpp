@@ -39,6 +39,18 @@ void BM_TimerTickWithMillionLines(benchmark::State& state) {
 }
 BENCHMARK(BM_TimerTickWithMillionLines)->Unit(benchmark::kMicrosecond);
 
+// One line of 32 Mi characters in each box: a tick must not depend on line length.
+void BM_TimerTickWithLongLine(benchmark::State& state) {
+    QTemporaryDir settings;
+    orvane::ui::TfmMain window(settings.filePath(QStringLiteral("orvane.ini")));
+    window.show();
+    const QString line(32 << 20, QLatin1Char('x'));
+    window.findChild<QPlainTextEdit*>(QStringLiteral("memInput"))->setPlainText(line);
+    window.findChild<QPlainTextEdit*>(QStringLiteral("memOutput"))->setPlainText(line);
+    for (auto _ : state) window.TimerTimer();
+}
+BENCHMARK(BM_TimerTickWithLongLine)->Unit(benchmark::kMicrosecond);
+
 void BM_LoadConvertShowMillionLines(benchmark::State& state) {
     for (auto _ : state) {
         QTemporaryDir settings;

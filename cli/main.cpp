@@ -2,8 +2,12 @@
 //
 // The output is byte for byte what the window saves after loading FILE with
 // its open button and converting it with the same options.
+#include <fcntl.h>
+#include <getopt.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <iostream>
 #include <string>
 #include <string_view>
@@ -13,7 +17,6 @@
 #include "FileIo.h"
 #include "ListText.h"
 #include "unCommon.h"
-
 
 namespace {
 
@@ -30,11 +33,13 @@ constexpr std::string_view kHelp =
     "      --no-sort         keep the input order\n"
     "      --keep-duplicates keep lines that differ only in letter case or blanks\n"
     "      --lf              end lines with LF instead of CR LF\n"
-    "  -o, --output OUT      write OUT (replaced whole, only when everything was written)\n"
+    "  -o, --output OUT      write OUT (replaced whole, only when everything was written;\n"
+    "                        a device or pipe is written straight through)\n"
     "  -h, --help            this text\n"
     "      --version         the program's version\n"
     "\n"
-    "FILE is UTF-8 or Windows-1251; without FILE, or with -, standard input is read.\n"
+    "FILE is UTF-8 or Windows-1251, a file, pipe or device read to its end; without\n"
+    "FILE, or with -, standard input is read.\n"
     "The result is written in Windows-1251.\n";
 
 struct Options {
@@ -60,63 +65,77 @@ bool ParseFormat(std::string_view text, int& format) {
     return true;
 }
 
-std::string ReadStandardInput() {
-    std::string bytes;
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw orvane::EFOpenError("Cannot open file \"-\". " + orvane::SystemErrorText(errno));
-        }
-        if (n == 0) return bytes;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
+bool OutputIsStream(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode));
 }
+
+// A device or a pipe is written straight through: there is nothing to replace.
+void WriteStream(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) throw orvane::EFCreateError("Cannot create file \"" + path + "\". " + orvane::SystemErrorText(errno));
+    try {
+        orvane::WriteAll(fd, bytes);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    if (::close(fd) != 0) throw orvane::EWriteError(errno);
+}
+
+enum OptionCode { kNoSort = 256, kKeepDuplicates, kLf, kVersion };
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    orvane::IgnoreFileSizeLimitSignal();
+
+    static const option kOptions[] = {
+        {"format", required_argument, nullptr, 'f'},     {"delimiter", required_argument, nullptr, 'd'},
+        {"output", required_argument, nullptr, 'o'},     {"help", no_argument, nullptr, 'h'},
+        {"no-sort", no_argument, nullptr, kNoSort},      {"keep-duplicates", no_argument, nullptr, kKeepDuplicates},
+        {"lf", no_argument, nullptr, kLf},               {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0}};
     Options options;
-    bool haveInput = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        if (arg == "-h" || arg == "--help") {
+    opterr = 0;  // the messages below say it in this program's words
+    for (int c; (c = ::getopt_long(argc, argv, ":f:d:o:h", kOptions, nullptr)) != -1;) {
+        const std::string_view value = optarg != nullptr ? optarg : "";
+        const std::string_view last = argv[optind - 1];
+        const std::string given = last.starts_with("--") || optopt == 0 ? std::string(last.substr(0, last.find('=')))
+                                                                        : std::string{'-', static_cast<char>(optopt)};
+        switch (c) {
+        case 'h':
             std::cout << kUsage << '\n' << kHelp;
             return 0;
-        } else if (arg == "--version") {
+        case kVersion:
             std::cout << "orvane-convert " << ORVANE_VERSION << " (build " << ORVANE_BUILD << ")\n";
             return 0;
-        } else if (arg == "-f" || arg == "--format") {
-            const char* v = value();
-            if (v == nullptr) return UsageError("option " + std::string(arg) + " needs a value");
-            if (!ParseFormat(v, options.format)) return UsageError("unknown format \"" + std::string(v) + "\"");
-        } else if (arg == "-d" || arg == "--delimiter") {
-            const char* v = value();
-            if (v == nullptr) return UsageError("option " + std::string(arg) + " needs a value");
-            options.delimiter = orvane::Utf8ToCp1251(v);
-        } else if (arg == "--no-sort") {
-            options.sort = false;
-        } else if (arg == "--keep-duplicates") {
-            options.removeDuplicates = false;
-        } else if (arg == "--lf") {
-            options.lf = true;
-        } else if (arg == "-o" || arg == "--output") {
-            const char* v = value();
-            if (v == nullptr || *v == '\0') return UsageError("option " + std::string(arg) + " needs a file name");
-            options.output = v;
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
-            return UsageError("unknown option " + std::string(arg));
-        } else {
-            if (haveInput) return UsageError("only one input file can be given");
-            options.input = std::string(arg);
-            haveInput = true;
+        case 'f':
+            if (!ParseFormat(value, options.format)) return UsageError("unknown format \"" + std::string(value) + "\"");
+            break;
+        case 'd':
+            // A line break in the delimiter would split one network over two lines.
+            if (value.find_first_of("\r\n") != std::string_view::npos)
+                return UsageError("the delimiter cannot hold a line break");
+            options.delimiter = orvane::Utf8ToCp1251(value);
+            break;
+        case 'o':
+            if (value.empty()) return UsageError("option -o needs a file name");
+            options.output = value;
+            break;
+        case kNoSort: options.sort = false; break;
+        case kKeepDuplicates: options.removeDuplicates = false; break;
+        case kLf: options.lf = true; break;
+        case ':': return UsageError("option " + given + " needs a value");
+        default: return UsageError("unknown option " + given);
         }
     }
+    if (argc - optind > 1) return UsageError("only one input file can be given");
+    if (argc - optind == 1) options.input = argv[optind];
 
     try {
-        const std::string bytes = options.input == "-" ? ReadStandardInput() : orvane::ReadWholeFile(options.input);
+        const std::string bytes =
+            options.input == "-" ? orvane::ReadAll(STDIN_FILENO, "-") : orvane::ReadStream(options.input);
         const std::string text = orvane::ListFileToCp1251(bytes);
         const std::vector<std::string_view> lines = orvane::SplitListLines(std::string_view(text));
         const std::vector<std::string> result =
@@ -130,6 +149,7 @@ int main(int argc, char** argv) {
         for (const std::string& line : result) out.append(line).append(lineEnd);
 
         if (options.output.empty()) orvane::WriteAll(STDOUT_FILENO, out);
+        else if (OutputIsStream(options.output)) WriteStream(options.output, out);
         else orvane::WriteFileAtomically(options.output, out);
     } catch (const orvane::EWriteError& e) {
         std::cerr << "orvane-convert: "

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <random>
 
 namespace orvane {
 namespace {
@@ -32,13 +34,18 @@ private:
     int fd_;
 };
 
-[[noreturn]] void ThrowOpen(const std::string& path, int error) {
-    throw EFOpenError("Cannot open file \"" + path + "\". " + SystemErrorText(error));
-}
+constexpr const char* kNotARegularFile = "Not a regular file";
+constexpr const char* kTerminal = "A terminal is not a list file";
 
-[[noreturn]] void ThrowCreate(const std::string& path, int error) {
-    throw EFCreateError("Cannot create file \"" + path + "\". " + SystemErrorText(error));
+[[noreturn]] void ThrowOpen(const std::string& path, const std::string& reason) {
+    throw EFOpenError("Cannot open file \"" + path + "\". " + reason);
 }
+[[noreturn]] void ThrowOpen(const std::string& path, int error) { ThrowOpen(path, SystemErrorText(error)); }
+
+[[noreturn]] void ThrowCreate(const std::string& path, const std::string& reason) {
+    throw EFCreateError("Cannot create file \"" + path + "\". " + reason);
+}
+[[noreturn]] void ThrowCreate(const std::string& path, int error) { ThrowCreate(path, SystemErrorText(error)); }
 
 // Follows symbolic links to the file that really gets replaced, so a link
 // keeps pointing where it did.
@@ -74,9 +81,7 @@ void WriteAll(int fd, std::string_view bytes) {
     }
 }
 
-namespace {
-
-}  // namespace
+void IgnoreFileSizeLimitSignal() noexcept { std::signal(SIGXFSZ, SIG_IGN); }
 
 std::string SystemErrorText(int errorCode) {
     std::string text = std::strerror(errorCode);
@@ -88,6 +93,22 @@ std::string SystemErrorText(int errorCode) {
     return text;
 }
 
+std::string ReadAll(int fd, const std::string& path) {
+    std::string bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowOpen(path, errno);
+        }
+        if (n == 0) return bytes;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
 std::string ReadWholeFile(const std::string& path) {
     // Non-blocking so that a FIFO cannot hang the program before it is refused.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -95,24 +116,107 @@ std::string ReadWholeFile(const std::string& path) {
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) ThrowOpen(path, errno);
     if (S_ISDIR(st.st_mode)) ThrowOpen(path, EISDIR);
-    if (!S_ISREG(st.st_mode)) ThrowOpen(path, EINVAL);
+    if (!S_ISREG(st.st_mode)) ThrowOpen(path, kNotARegularFile);
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
-
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ThrowOpen(path, errno);
-        }
-        if (n == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    return bytes;
+    return ReadAll(fd.get(), path);
 }
+
+namespace {
+
+// The descriptor a name such as /dev/stdin or /dev/fd/63 (process
+// substitution) stands for, or -1. Such a name is read through the
+// descriptor the program already holds: opening it again would wait for a
+// writer that may have finished already.
+int InheritedDescriptor(std::string_view path) {
+    if (path == "/dev/stdin") return STDIN_FILENO;
+    for (std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (!path.starts_with(prefix)) continue;
+        int fd = 0;
+        const std::string_view digits = path.substr(prefix.size());
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), fd);
+        if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) return -1;
+        return ::fcntl(fd, F_GETFD) >= 0 ? fd : -1;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::string ReadStream(const std::string& path) {
+    const int inherited = InheritedDescriptor(path);
+    FileDescriptor fd(inherited >= 0 ? ::dup(inherited) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) ThrowOpen(path, errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) ThrowOpen(path, errno);
+    if (S_ISDIR(st.st_mode)) ThrowOpen(path, EISDIR);
+    // Reading a terminal "until end of file" would wait for the user to press Ctrl+D.
+    if (::isatty(fd.get())) ThrowOpen(path, kTerminal);
+    return ReadAll(fd.get(), path);
+}
+
+namespace {
+
+// A new file in folder that nobody can see until it is linked: an
+// interrupted save leaves nothing behind. Empty name while unnamed.
+struct TempFile {
+    int fd = -1;
+    std::string name;
+    int error = 0;  // why there is none, when fd < 0
+};
+
+// Short names, so that a target whose own name is at the length limit can
+// still be saved.
+std::string TempName(const std::string& folder) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::string name = (folder == "/" ? std::string() : folder) + "/.orvane-";
+    for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    return name;
+}
+
+TempFile CreateTemp(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) return {fd, {}, 0};
+    // File systems without unnamed files get a named one.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return {-1, {}, errno};
+    std::string name = (folder == "/" ? std::string() : folder) + "/.orvane-XXXXXX";
+    const int named = ::mkostemp(name.data(), O_CLOEXEC);
+    if (named < 0) return {-1, {}, errno};
+    return {named, std::move(name), 0};
+}
+
+// Gives an unnamed temporary file a name beside the target, so it can be
+// renamed over it.
+void LinkTemp(TempFile& temp, const std::string& folder) {
+    const std::string self = "/proc/self/fd/" + std::to_string(temp.fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = TempName(folder);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temp.name = std::move(name);
+            return;
+        }
+        if (errno != EEXIST) throw EWriteError(errno);
+    }
+    throw EWriteError(EEXIST);
+}
+
+// Rewrites the file itself: used where a replacement cannot be made without
+// changing what the file is (its owner, its other names) or at all. The space
+// is claimed first, so a full disk or a size limit stops the save before the
+// old content is touched.
+void WriteInPlace(const std::string& path, const std::string& target, std::string_view bytes) {
+    FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) ThrowCreate(path, errno);
+    const auto size = static_cast<off_t>(bytes.size());
+    if (size > 0 && ::fallocate(fd.get(), 0, 0, size) != 0 && errno != EOPNOTSUPP) throw EWriteError(errno);
+    WriteAll(fd.get(), bytes);
+    if (::ftruncate(fd.get(), size) != 0) throw EWriteError(errno);
+    if (::fdatasync(fd.get()) != 0) throw EWriteError(errno);
+    if (::close(fd.release()) != 0) throw EWriteError(errno);
+}
+
+}  // namespace
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     const std::string target = ResolveTarget(path);
@@ -120,32 +224,43 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) ThrowCreate(path, EISDIR);
-    if (exists && !S_ISREG(existing.st_mode)) ThrowCreate(path, EINVAL);
+    if (exists && !S_ISREG(existing.st_mode)) ThrowCreate(path, kNotARegularFile);
     // Renaming would replace a file the user may not write; refuse it as opening would.
     if (exists && ::access(target.c_str(), W_OK) != 0) ThrowCreate(path, errno);
+    // A replacement would leave the other names of the file with the old content.
+    if (exists && existing.st_nlink > 1) return WriteInPlace(path, target, bytes);
 
     const auto slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".")
                                : slash == 0               ? std::string("/")
                                                           : target.substr(0, slash);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = (folder == "/" ? std::string() : folder) + "/." + name + ".XXXXXX";
 
-    FileDescriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0) ThrowCreate(path, errno);
+    TempFile temp = CreateTemp(folder);
+    if (temp.fd < 0) {
+        // A writable file in a folder the user may not write: only the file itself can change.
+        if (exists && (temp.error == EACCES || temp.error == EPERM)) return WriteInPlace(path, target, bytes);
+        ThrowCreate(path, temp.error);
+    }
+    FileDescriptor fd(temp.fd);
 
-    // From here on every failure removes the temporary file.
+    // From here on every failure removes the temporary file, if it has a name.
     struct TempGuard {
-        std::string path;
+        const std::string& name;
         bool keep = false;
         ~TempGuard() {
-            if (!keep) ::unlink(path.c_str());
+            if (!keep && !name.empty()) ::unlink(name.c_str());
         }
-    } guard{temp};
+    } guard{temp.name};
 
     mode_t mode;
     if (exists) {
         mode = existing.st_mode & 07777;
+        // The replacement must belong to whoever owned the file; where that
+        // cannot be done, the file is changed in place instead.
+        if ((existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) &&
+            ::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
+            return WriteInPlace(path, target, bytes);
+        }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
@@ -155,8 +270,9 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
 
     WriteAll(fd.get(), bytes);
     if (::fdatasync(fd.get()) != 0) throw EWriteError(errno);
+    if (temp.name.empty()) LinkTemp(temp, folder);
     if (::close(fd.release()) != 0) throw EWriteError(errno);
-    if (::rename(temp.c_str(), target.c_str()) != 0) ThrowCreate(path, errno);
+    if (::rename(temp.name.c_str(), target.c_str()) != 0) ThrowCreate(path, errno);
     guard.keep = true;
 
     // Make the rename itself durable; the data already is, so a failure here changes nothing.

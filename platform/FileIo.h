@@ -26,13 +26,25 @@ private:
     int errorCode_;
 };
 
+// Makes a write past the file size limit (RLIMIT_FSIZE) fail with EFBIG, so
+// it is reported like any failed write, instead of killing the process with
+// SIGXFSZ in the middle of a save. Called once at start-up.
+void IgnoreFileSizeLimitSignal() noexcept;
+
 // The system's description of an error code, without trailing blanks,
 // control characters and full stops.
 std::string SystemErrorText(int errorCode);
 
+// Reads what is left on an open descriptor; path names it in errors. Throws EFOpenError.
+std::string ReadAll(int fd, const std::string& path);
+
 // Reads a regular file whole. Folders, FIFOs and devices are refused without
 // blocking. Throws EFOpenError.
 std::string ReadWholeFile(const std::string& path);
+
+// Reads any file that can be read to its end: a regular file, a pipe, a
+// device. Folders and terminals are refused. Throws EFOpenError.
+std::string ReadStream(const std::string& path);
 
 // Writes all bytes to an open descriptor. Throws EWriteError.
 void WriteAll(int fd, std::string_view bytes);
@@ -40,8 +52,11 @@ void WriteAll(int fd, std::string_view bytes);
 // Replaces the file's content with bytes, or leaves it as it was: the bytes go
 // to a temporary file beside the target that is renamed over it only after
 // every write and the sync succeeded. A symbolic link stays a link and its
-// target is replaced. Throws EFCreateError or EWriteError; no temporary file
-// stays behind.
+// target is replaced; the owner, group and mode stay. A file with other hard
+// links, one whose owner cannot be kept, and one in a folder the user may not
+// write are rewritten in place, with their space claimed before the first
+// byte changes. Throws EFCreateError or EWriteError; no temporary file stays
+// behind, not even when the process is killed while writing.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace orvane

@@ -53,6 +53,12 @@ std::string_view CutUtf8(std::string_view s, std::size_t n) {
     return s.substr(0, n);
 }
 
+bool FitsCp1251(std::string_view section, std::string_view key, std::string_view value) {
+    for (std::string_view text : {section, key, value})
+        if (Cp1251ToUtf8(Utf8ToCp1251(text)) != text) return false;
+    return true;
+}
+
 }  // namespace
 
 std::string ProtectIniValue(std::string_view value) {
@@ -77,8 +83,11 @@ TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
 TIniFile::TIniFile(std::string fileName, std::string_view bytes) : fileName_(std::move(fileName)) { Parse(bytes); }
 
 void TIniFile::Parse(std::string_view bytes) {
+    // The mark is not part of the first line; it goes back in front when the file is written.
+    byteOrderMark_ = bytes.starts_with(kUtf8ByteOrderMark);
+    if (byteOrderMark_) bytes.remove_prefix(kUtf8ByteOrderMark.size());
     const ListBytes list = ClassifyListBytes(bytes);
-    cp1251_ = list.encoding == ListEncoding::Cp1251 && std::any_of(bytes.begin(), bytes.end(), [](char c) {
+    cp1251_ = !byteOrderMark_ && list.encoding == ListEncoding::Cp1251 && std::any_of(bytes.begin(), bytes.end(), [](char c) {
                   return static_cast<unsigned char>(c) >= 0x80;
               });
     std::size_t start = 0;
@@ -127,6 +136,12 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    // What Windows-1251 cannot hold would be written as "?": such a file becomes UTF-8.
+    if (cp1251_ && !FitsCp1251(section, key, value)) {
+        for (Line& line : lines_)
+            if (!line.raw.empty()) line.raw = Cp1251ToUtf8(line.raw);
+        cp1251_ = false;
+    }
     Line entry{std::string(key) + "=" + ProtectIniValue(value), {}, newLineEnd_};
     dirty_ = true;
 
@@ -172,7 +187,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
 std::string TIniFile::Encode(const std::string& text) const { return cp1251_ ? Utf8ToCp1251(text) : text; }
 
 std::string TIniFile::Bytes() const {
-    std::string bytes;
+    std::string bytes(byteOrderMark_ ? kUtf8ByteOrderMark : std::string_view());
     for (const Line& line : lines_) bytes += line.raw.empty() ? Encode(line.text) + line.end : line.raw;
     return bytes;
 }

@@ -7,7 +7,8 @@
 // and new lines take the file's first line end (LF in a new file). Section and
 // key names match without regard to ASCII letter case; of repeated keys the
 // first wins. A file that is not UTF-8 is read as Windows-1251 and keeps that
-// encoding when written.
+// encoding when written, until a write needs a character Windows-1251 lacks:
+// then the whole file is written in UTF-8. A UTF-8 byte-order mark is kept.
 #pragma once
 
 #include <stdexcept>
@@ -64,6 +65,7 @@ private:
     std::string fileName_;
     std::vector<Line> lines_;
     bool cp1251_ = false;
+    bool byteOrderMark_ = false;
     bool dirty_ = false;
     std::string newLineEnd_ = "\n";
 };

@@ -5,9 +5,8 @@
 namespace orvane {
 
 ListBytes ClassifyListBytes(std::string_view bytes) noexcept {
-    static constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    bool bom = bytes.starts_with(kBom);
-    if (bom) bytes.remove_prefix(kBom.size());
+    const bool bom = bytes.starts_with(kUtf8ByteOrderMark);
+    if (bom) bytes.remove_prefix(kUtf8ByteOrderMark.size());
     bytes = bytes.substr(0, bytes.find('\0'));
     if (bom) return {bytes, ListEncoding::Utf8};
     bool nonAscii = false;

@@ -16,6 +16,8 @@ namespace orvane {
 // Longest line the conversion looks at; the rest of a longer line is ignored.
 inline constexpr std::size_t kMaxLineLength = 4096;
 
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 enum class ListEncoding { Cp1251, Utf8 };
 
 struct ListBytes {

@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 
 #include "TestRows.h"
+#include "TestSupport.h"
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -31,7 +36,9 @@ std::string Slurp(int fd) {
 }
 
 // Runs the converter with args; stdin comes from inputFile (or /dev/null).
-Outcome Convert(std::vector<std::string> args, const std::string& inputFile = "/dev/null") {
+// inChild runs in the child just before the converter starts.
+Outcome Convert(std::vector<std::string> args, const std::string& inputFile = "/dev/null",
+                const std::function<void()>& inChild = {}) {
     char outName[] = "/tmp/orvane-cli-out-XXXXXX";
     char errName[] = "/tmp/orvane-cli-err-XXXXXX";
     const int outFd = ::mkstemp(outName), errFd = ::mkstemp(errName);
@@ -41,6 +48,7 @@ Outcome Convert(std::vector<std::string> args, const std::string& inputFile = "/
         ::dup2(in, 0);
         ::dup2(outFd, 1);
         ::dup2(errFd, 2);
+        if (inChild) inChild();
         std::vector<char*> argv{const_cast<char*>(ORVANE_CONVERT)};
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -64,10 +72,8 @@ Outcome Convert(std::vector<std::string> args, const std::string& inputFile = "/
 
 std::string Data(const std::string& name) { return std::string(ORVANE_TEST_DATA) + "/" + name; }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using orvane::test::ReadBytes;
+using orvane::test::TempDir;
 
 const std::string kRange = "172.20.20.0-172.20.21.254\r\n192.168.0.1-192.168.0.254\r\n192.168.1.1-192.168.1.254\r\n";
 const std::string kPrefix = "172.20.19.255 / 32\r\n192.168.0.0 / 24\r\n192.168.1.0 / 24\r\n";
@@ -98,6 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         CliRow{"DefaultsAreRangeSortedDeduplicated", {"@example-crlf.txt"}, kRange},
         CliRow{"PrefixByName", {"-f", "prefix", "@example-crlf.txt"}, kPrefix},
         CliRow{"MaskByNumber", {"-f", "2", "@example-crlf.txt"}, kMask},
+        CliRow{"OptionValueAfterEquals", {"--format=prefix", "@example-crlf.txt"}, kPrefix},
+        CliRow{"OptionValueJoinedAndFileAfterDoubleDash", {"-fprefix", "--", "@example-crlf.txt"}, kPrefix},
         CliRow{"LfLineEnds", {"-f", "mask", "@example-lf.txt"}, kMask},
         CliRow{"LoneCrLineEnds", {"-f", "mask", "@example-cr.txt"}, kMask},
         CliRow{"Utf8", {"-f", "mask", "@example-utf8.txt"}, kMask},
@@ -123,13 +131,58 @@ TEST(Cli, ReadsStandardInput) {
 }
 
 TEST(Cli, WritesOutputFileWhole) {
-    const fs::path out = fs::temp_directory_path() / "orvane-cli-output.txt";
-    std::ofstream(out) << "old";
-    const Outcome run = Convert({"-f", "1", "-o", out.string(), Data("example-crlf.txt")});
+    const TempDir dir;
+    orvane::test::WriteBytes(dir / "out.txt", "old");
+    const Outcome run = Convert({"-f", "1", "-o", dir / "out.txt", Data("example-crlf.txt")});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(ReadBytes(out.string()), kPrefix);
-    fs::remove(out);
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), kPrefix);
+}
+
+// Pipes, process substitution and devices are streams to read or write
+// through; only folders are refused.
+TEST(Cli, ReadsAndWritesStreams) {
+    const TempDir dir;
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-f", "2", fifo}, {"-f", "2", "/dev/stdin"}}) {
+        const pid_t writer = ::fork();
+        if (writer == 0) {
+            const int fd = ::open(fifo.c_str(), O_WRONLY);
+            const std::string bytes = ReadBytes(Data("example-lf.txt"));
+            std::_Exit(::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) ? 0 : 1);
+        }
+        // For /dev/stdin the FIFO is standard input; otherwise it is named.
+        const Outcome run = Convert(args, args.back() == fifo ? std::string("/dev/null") : fifo);
+        ::waitpid(writer, nullptr, 0);
+        EXPECT_EQ(run.status, 0) << args.back() << ": " << run.err;
+        EXPECT_EQ(run.out, kMask) << args.back();
+    }
+    const Outcome run = Convert({"-o", "/dev/null", Data("example-crlf.txt")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const Outcome folder = Convert({dir.Path().string()});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(folder.err, "orvane-convert: Cannot open file \"" + dir.Path().string() + "\". Is a directory\n");
+}
+
+// Past the file size limit the write fails like any other: a message, exit
+// status 1, the old file intact, nothing left beside it.
+TEST(Cli, FileSizeLimitIsAWriteError) {
+    const TempDir dir;
+    std::string list;
+    for (int i = 0; i < 2000; ++i) list += "10." + std::to_string(i / 250) + "." + std::to_string(i % 250) + ".0/24\n";
+    orvane::test::WriteBytes(dir / "in.txt", list);
+    orvane::test::WriteBytes(dir / "out.txt", "old");
+    const Outcome run = Convert({"-o", dir / "out.txt", dir / "in.txt"}, "/dev/null", [] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "orvane-convert: \"" + (dir / "out.txt") + "\": Stream write error. File too large\n");
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), "old");
+    EXPECT_EQ(dir.Entries().size(), 2u);
 }
 
 TEST(Cli, ReportsInputAndOutputErrors) {
@@ -153,7 +206,8 @@ TEST(Cli, ReportsInputAndOutputErrors) {
 
 TEST(Cli, RejectsWrongUsage) {
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"-f", "cidr"}, {"-f"}, {"--frobnicate"}, {"a.txt", "b.txt"}, {"-o"}, {"-d"}}) {
+             {"-f", "cidr"}, {"-f"}, {"--frobnicate"}, {"a.txt", "b.txt"}, {"-o"}, {"-d"},
+             {"-d", "a\r\nb"}, {"-d", "\n"}}) {
         const Outcome run = Convert(args);
         EXPECT_EQ(run.status, 2) << args[0];
         EXPECT_NE(run.err.find("Usage: orvane-convert"), std::string::npos);

@@ -4,6 +4,7 @@
 #include "TestRows.h"
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,39 +18,30 @@
 #include "CodePage.h"
 #include "FileIo.h"
 #include "ListText.h"
+#include "TestSupport.h"
 
 using namespace orvane;
+using namespace orvane::test;
 namespace fs = std::filesystem;
 
 namespace {
 
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "orvane-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(path_)) names.push_back(e.path().filename().string());
-        return names;
-    }
+constexpr uid_t kNobody = 65534;
 
-private:
-    fs::path path_;
-};
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+// Runs body in a child that has become the unprivileged user "nobody".
+template <typename Body>
+int AsNobody(Body body) {
+    return InChild([&] {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
+            ::setresuid(kNobody, kNobody, kNobody) != 0)
+            return 100;
+        return body();
+    });
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+#define SKIP_UNLESS_ROOT()                                                                      \
+    if (::geteuid() != 0) GTEST_SKIP() << "SKIPPED FAULT TEST: needs root to act as another user"
 
 }  // namespace
 
@@ -165,7 +157,12 @@ TEST(ReadWholeFile, RefusesWhatIsNotARegularFile) {
     EXPECT_THROW(ReadWholeFile(dir / "folder"), EFOpenError);
     // A FIFO with no writer would block an ordinary open; it must be refused at once.
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    EXPECT_THROW(ReadWholeFile(dir / "fifo"), EFOpenError);
+    try {
+        ReadWholeFile(dir / "fifo");
+        ADD_FAILURE() << "a FIFO was read";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + (dir / "fifo") + "\". Not a regular file");
+    }
     EXPECT_THROW(ReadWholeFile("/dev/null"), EFOpenError);
 }
 
@@ -232,4 +229,76 @@ TEST(WriteFileAtomically, ShortWriteKeepsTheOldFile) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadBytes(dir / "list.txt"), "previous content\r\n");
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"list.txt"});
+}
+
+// SIGXFSZ kills the writer half-way, as kill -9 would: what it was writing
+// must vanish with it.
+TEST(WriteFileAtomically, KilledWriterLeavesNothingBehind) {
+    TempDir dir;
+    WriteBytes(dir / "list.txt", "previous content\r\n");
+    const int status = InChild([&] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        WriteFileAtomically(dir / "list.txt", std::string(100000, 'x'));
+        return 0;
+    });
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(ReadBytes(dir / "list.txt"), "previous content\r\n");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"list.txt"});
+}
+
+TEST(WriteFileAtomically, SavesANameOfTheLongestLength) {
+    TempDir dir;
+    const std::string name(250, 'n');
+    WriteFileAtomically(dir / name, "x");
+    WriteFileAtomically(dir / name, "y");
+    EXPECT_EQ(ReadBytes(dir / name), "y");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{name});
+}
+
+TEST(WriteFileAtomically, NewFileTakesTheModeTheUmaskGives) {
+    TempDir dir;
+    const mode_t old = ::umask(027);
+    WriteFileAtomically(dir / "new.txt", "x");
+    ::umask(old);
+    EXPECT_EQ(fs::status(dir / "new.txt").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(WriteFileAtomically, KeepsOwnerAndHardLinks) {
+    SKIP_UNLESS_ROOT();
+    TempDir dir;
+    WriteBytes(dir / "theirs.txt", "old");
+    ASSERT_EQ(::chown((dir / "theirs.txt").c_str(), kNobody, kNobody), 0);
+    WriteFileAtomically(dir / "theirs.txt", "new");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "theirs.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNobody);
+    EXPECT_EQ(ReadBytes(dir / "theirs.txt"), "new");
+
+    fs::create_hard_link(dir / "theirs.txt", dir / "other-name.txt");
+    WriteFileAtomically(dir / "theirs.txt", "newer");
+    EXPECT_EQ(ReadBytes(dir / "other-name.txt"), "newer");
+}
+
+// A file anyone may write, in a folder only root may write: the file itself changes.
+TEST(WriteFileAtomically, WritesAWritableFileInAFolderTheUserCannotWrite) {
+    SKIP_UNLESS_ROOT();
+    TempDir dir;
+    ASSERT_EQ(::chmod((dir / "").c_str(), 0755), 0);
+    WriteBytes(dir / "shared.txt", "a longer old content");
+    ASSERT_EQ(::chmod((dir / "shared.txt").c_str(), 0666), 0);
+    const int status = AsNobody([&] {
+        try {
+            WriteFileAtomically(dir / "shared.txt", "new");
+        } catch (...) {
+            return 1;
+        }
+        return 0;
+    });
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ReadBytes(dir / "shared.txt"), "new");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"shared.txt"});
 }

@@ -122,6 +122,37 @@ TEST_F(IniFileTest, KeepsAWindows1251FileInItsEncoding) {
                      "[Main]\r\nOpenPath=/home/\xEF\xEE\xEB\xFC\xE7\xEE\xE2\xE0\xF2\xE5\xEB\xFC\r\n");
 }
 
+// Which encoding a file is written back in, after one stored folder.
+struct EncodingRow {
+    const char* name;
+    std::string before;
+    std::string folder;  // UTF-8
+    std::string after;
+};
+
+class IniEncodingTest : public IniFileTest, public testing::WithParamInterface<EncodingRow> {};
+
+TEST_P(IniEncodingTest, WritesWhatTheFileCanHold) {
+    Put(GetParam().before);
+    TIniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("Main", "Sort", ""), "True");
+    ini.WriteString("Main", "OpenPath", GetParam().folder);
+    ini.UpdateFile();
+    EXPECT_EQ(Get(), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, IniEncodingTest,
+    testing::Values(
+        EncodingRow{"AsciiFileTakesUtf8", "[Main]\nSort=True\n", "/home/\xD1\x8F",
+                    "[Main]\nSort=True\nOpenPath=/home/\xD1\x8F\n"},
+        EncodingRow{"ByteOrderMarkIsNotPartOfTheSection", "\xEF\xBB\xBF[Main]\nSort=True\n", "/x",
+                    "\xEF\xBB\xBF[Main]\nSort=True\nOpenPath=/x\n"},
+        // "café" has no place in Windows-1251: the whole file turns UTF-8, its other lines read as before.
+        EncodingRow{"Windows1251FileTurnsUtf8ForForeignLetters", "[\xD1]\nk=\xFF\n[Main]\nSort=True\n",
+                    "/caf\xC3\xA9", "[\xD0\xA1]\nk=\xD1\x8F\n[Main]\nSort=True\nOpenPath=/caf\xC3\xA9\n"}),
+    RowName<EncodingRow>);
+
 TEST_F(IniFileTest, FailedWriteKeepsTheOldFile) {
     Put("[Main]\nSort=True\n");
     const pid_t child = ::fork();

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "TestRows.h"
+#include "TestSupport.h"
 #include "VersionInfo.h"
 
 using namespace orvane;
@@ -14,16 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::string WriteTemp(const std::string& name, const std::string& bytes) {
-    const std::string path = (fs::temp_directory_path() / name).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-}
+using orvane::test::ReadBytes;
 
 TVSFixedFileInfo Marked() {
     TVSFixedFileInfo r;
@@ -37,7 +30,61 @@ bool Unchanged(const TVSFixedFileInfo& r) {
     return r.dwSignature == 1 && r.dwFileVersionMS == 0x12345678 && r.dwFileVersionLS == 0 && r.dwFileDateMS == 77;
 }
 
+// The smallest little-endian ELF file that holds a version record: a header,
+// the section names, the record and a table of three sections.
+std::string MinimalElf(bool is64, std::uint32_t signature) {
+    const std::string names = std::string("\0.shstrtab\0", 11) + kVersionSection + '\0';
+    const std::size_t header = is64 ? 64 : 52, entry = is64 ? 64 : 40;
+    const std::size_t namesAt = header, recordAt = namesAt + names.size(), tableAt = recordAt + 52;
+    std::string file(tableAt + 3 * entry, '\0');
+    auto put = [&](std::size_t at, std::uint64_t value, unsigned size) {
+        for (unsigned i = 0; i < size; ++i) file[at + i] = static_cast<char>(value >> (8 * i));
+    };
+    file.replace(0, 7, "\x7F" "ELF\x00\x01\x01", 7);
+    file[4] = is64 ? 2 : 1;
+    put(is64 ? 0x28 : 0x20, tableAt, is64 ? 8 : 4);
+    put(is64 ? 0x3A : 0x2E, entry, 2);
+    put(is64 ? 0x3C : 0x30, 3, 2);
+    put(is64 ? 0x3E : 0x32, 1, 2);
+    file.replace(namesAt, names.size(), names);
+    put(recordAt, signature, 4);
+    put(recordAt + 8, 0x00030004, 4);  // version 3.4
+    auto section = [&](int index, std::uint32_t name, std::uint32_t type, std::size_t offset, std::size_t size) {
+        const std::size_t at = tableAt + index * entry;
+        put(at, name, 4);
+        put(at + 4, type, 4);
+        put(at + (is64 ? 0x18 : 0x10), offset, is64 ? 8 : 4);
+        put(at + (is64 ? 0x20 : 0x14), size, is64 ? 8 : 4);
+    };
+    section(1, 1, 3 /* SHT_STRTAB */, namesAt, names.size());
+    section(2, 11, 1 /* SHT_PROGBITS */, recordAt, 52);
+    return file;
+}
+
 }  // namespace
+
+struct ElfRow {
+    const char* name;
+    bool is64;
+    std::uint32_t signature;
+    std::uint32_t versionRead;  // dwFileVersionMS afterwards
+};
+
+class MinimalElfTest : public testing::TestWithParam<ElfRow> {};
+
+TEST_P(MinimalElfTest, ReadsOnlyARecordWithItsSignature) {
+    const orvane::test::TempDir dir;
+    orvane::test::WriteBytes(dir / "exe", MinimalElf(GetParam().is64, GetParam().signature));
+    TVSFixedFileInfo r = Marked();
+    ReadFixedFileInfo(dir / "exe", r);
+    EXPECT_EQ(r.dwFileVersionMS, GetParam().versionRead);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, MinimalElfTest,
+                         testing::Values(ElfRow{"Elf32", false, kVersionSignature, 0x00030004},
+                                         ElfRow{"Elf64", true, kVersionSignature, 0x00030004},
+                                         ElfRow{"WrongSignature", true, kVersionSignature ^ 1, 0x12345678}),
+                         RowName<ElfRow>);
 
 TEST(ReadFixedFileInfo, ReadsTheRecordOfAVersionedExecutable) {
     TVSFixedFileInfo r = Marked();
@@ -79,8 +126,13 @@ TEST(ReadFixedFileInfo, LeavesTheRecordOnEveryFailure) {
             std::memcpy(lyingSection.data() + shoff + i * 64 + 0x18, &big, 8);
         }
     }
+    const orvane::test::TempDir dir;
+    auto WriteTemp = [&](const std::string& name, const std::string& bytes) {
+        orvane::test::WriteBytes(dir / name, bytes);
+        return dir / name;
+    };
     const std::vector<std::pair<std::string, std::string>> files = {
-        {"missing", (fs::temp_directory_path() / "orvane-no-such-file").string()},
+        {"missing", dir / "orvane-no-such-file"},
         {"no version section", "/bin/true"},
         {"not ELF", WriteTemp("orvane-not-elf", "MZ this is not an executable")},
         {"empty", WriteTemp("orvane-empty", "")},
@@ -89,7 +141,7 @@ TEST(ReadFixedFileInfo, LeavesTheRecordOnEveryFailure) {
         {"lying section table offset", WriteTemp("orvane-lying-offset", lyingOffset)},
         {"lying section count", WriteTemp("orvane-lying-count", lyingCount)},
         {"lying section offsets", WriteTemp("orvane-lying-sections", lyingSection)},
-        {"folder", fs::temp_directory_path().string()},
+        {"folder", dir.Path().string()},
     };
     for (const auto& [name, path] : files) {
         TVSFixedFileInfo r = Marked();

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "Dialogs.h"
+#include "FileIo.h"
 
 // The resources live in a static library: they must be registered by hand.
 static void InitProgramResources() { Q_INIT_RESOURCE(resources); }
@@ -43,6 +44,7 @@ QFont ProgramFont(int pixelSize, bool bold) {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     InitProgramResources();
+    IgnoreFileSizeLimitSignal();
     // The toolkit's own texts (file dialogs, standard buttons) in Russian too.
     auto* translator = new QTranslator(this);
     if (translator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),

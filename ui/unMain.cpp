@@ -78,16 +78,18 @@ QString FromUtf16(const std::u16string& text) {
 // Lines of a box by the line count rule: a last empty line is not a line.
 int LineCount(const QPlainTextEdit* memo) {
     const QTextDocument* doc = memo->document();
-    return doc->blockCount() - (doc->lastBlock().text().isEmpty() ? 1 : 0);
+    return doc->blockCount() - (doc->lastBlock().length() <= 1 ? 1 : 0);  // the length counts the line end
 }
 
-// Whether anything but blanks and control characters is in the box. Stops at
-// the first such character, so a tick costs next to nothing on a long list.
+// Whether anything but blanks and control characters is in the box. Looks at
+// the characters where they are and stops at the first visible one, so a
+// tick costs next to nothing on a long list or a long line.
 bool HasVisibleText(const QPlainTextEdit* memo) {
-    for (QTextBlock block = memo->document()->begin(); block.isValid(); block = block.next()) {
-        const QString text = block.text();
-        for (QChar c : text)
-            if (c.unicode() > 32) return true;
+    const QTextDocument* doc = memo->document();
+    const int end = doc->characterCount();
+    for (int position = 0; position < end; ++position) {
+        const QChar c = doc->characterAt(position);
+        if (c.unicode() > 32 && c != QChar::ParagraphSeparator) return true;  // a separator ends a line
     }
     return false;
 }
