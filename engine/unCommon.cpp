@@ -184,7 +184,8 @@ private:
 };
 
 // Open-addressing set of positions in the working list, keyed by the
-// collation hash, so the duplicate search stays linear on large lists.
+// collation hash, so the duplicate search stays linear on large lists. It is
+// sized for every line up front (at most half full), so it never grows.
 class CollatedLineSet {
 public:
     explicit CollatedLineSet(std::size_t expected) {
@@ -196,7 +197,6 @@ public:
 
     // Adds index unless a line equal to lines[index] is already there.
     bool Insert(const WorkingList& lines, std::uint32_t index) {
-        if ((count_ + 1) * 2 > slots_.size()) Grow();
         // Eight-byte slots keep the table small enough for the cache to help;
         // the low half of the hash still places and screens every line.
         const auto hash = static_cast<std::uint32_t>(CollationHash(lines[index]));
@@ -204,7 +204,6 @@ public:
             Slot& slot = slots_[i];
             if (slot.position == 0) {
                 slot = {hash, index + 1};
-                ++count_;
                 return true;
             }
             if (slot.hash == hash && CompareTextNoCase(lines[slot.position - 1], lines[index]) == 0)
@@ -218,21 +217,8 @@ private:
         std::uint32_t position = 0;  // index + 1; 0 marks a free slot
     };
 
-    void Grow() {
-        std::vector<Slot> old(slots_.size() * 2);
-        old.swap(slots_);
-        mask_ = slots_.size() - 1;
-        for (const Slot& s : old) {
-            if (s.position == 0) continue;
-            std::size_t i = s.hash & mask_;
-            while (slots_[i].position != 0) i = (i + 1) & mask_;
-            slots_[i] = s;
-        }
-    }
-
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
-    std::size_t count_ = 0;
 };
 
 // A line to sort: its position in the working list and a key that settles

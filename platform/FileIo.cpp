@@ -83,8 +83,7 @@ void WriteAll(int fd, std::string_view bytes) {
 
 void IgnoreFileSizeLimitSignal() noexcept { std::signal(SIGXFSZ, SIG_IGN); }
 
-std::string SystemErrorText(int errorCode) {
-    std::string text = std::strerror(errorCode);
+std::string WithoutTrailingStops(std::string text) {
     while (!text.empty()) {
         const auto c = static_cast<unsigned char>(text.back());
         if (c > ' ' && c != '.') break;
@@ -92,6 +91,8 @@ std::string SystemErrorText(int errorCode) {
     }
     return text;
 }
+
+std::string SystemErrorText(int errorCode) { return WithoutTrailingStops(std::strerror(errorCode)); }
 
 std::string ReadAll(int fd, const std::string& path) {
     std::string bytes;

@@ -31,8 +31,12 @@ private:
 // SIGXFSZ in the middle of a save. Called once at start-up.
 void IgnoreFileSizeLimitSignal() noexcept;
 
-// The system's description of an error code, without trailing blanks,
-// control characters and full stops.
+// The text without trailing blanks, control characters and full stops: a
+// message that goes on after it ends with a full stop of its own.
+std::string WithoutTrailingStops(std::string text);
+
+// The system's description of an error code (in the user's language, where
+// the C library has it), without trailing blanks, control characters and full stops.
 std::string SystemErrorText(int errorCode);
 
 // Reads what is left on an open descriptor; path names it in errors. Throws EFOpenError.

@@ -26,7 +26,7 @@ private:
 private slots:
     void captionShowsTheExecutablesVersion_data() {
         QTest::addColumn<QString>("executable");
-        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<QString>("firstLine");  // the "c" of "cборка" is the Latin letter
         QTest::newRow("2.10.0.123") << QStringLiteral(VERSION_2_10_0_123) << QStringLiteral("Версия 2.10.0 (cборка 123).");
         QTest::newRow("65535 parts") << QStringLiteral(VERSION_65535)
                                      << QStringLiteral("Версия 65535.65535.65535 (cборка 65535).");
@@ -38,8 +38,6 @@ private slots:
         QFETCH(QString, firstLine);
         TfmAbout about(nullptr, executable);
         QCOMPARE(Caption(about), firstLine + QStringLiteral("\n\n© 2026 Orvane\nВсе права защищены."));
-        QVERIFY(Caption(about).startsWith(QStringLiteral("Версия")));
-        QCOMPARE(Caption(about).at(firstLine.indexOf(QStringLiteral("борка")) - 1), QChar(u'c'));  // Latin c
     }
 
     void windowIsLaidOutAsDesigned() {

@@ -228,6 +228,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"NegativePrefix", "10.0.0.0/-8", "", "", ""},
         LineRow{"EmptyPrefix", "10.0.0.0/", "", "", ""},
         LineRow{"AddressPieceOver255", "300.1.1.1/24", "", "", ""},
+        LineRow{"NulInsideAddress", std::string("10.0.0.0\0x/8", 12), "", "", ""},
         LineRow{"DottedMaskUnreadable", "10.0.0.0/255.255.255.256", "", "", ""},
         LineRow{"RangeEndUnreadable", "192.168.0.1-192.168.0.300", "192.168.0.1-192.168.0.300", "", ""},
         LineRow{"RangeStartUnreadable", "1.2.3.$4-1.2.3.9", "1.2.3.$4-1.2.3.9", "", ""},
@@ -437,6 +438,21 @@ TEST(TransformList, SortsByTextNotByValue) {
     EXPECT_EQ(Convert({"9.0.0.0/8", "10.0.0.0/8", "192.168.2.0/24", "192.168.10.0/24", "1.2.3.0/24"}, true, true, 1),
               (std::vector<std::string>{"1.2.3.0 / 24", "10.0.0.0 / 8", "192.168.10.0 / 24", "192.168.2.0 / 24",
                                         "9.0.0.0 / 8"}));
+}
+
+// The sort key passes over hyphens as the comparison does: "10.0.0.0/8"
+// comes before the range that starts with the same address.
+TEST(TransformList, SortPassesOverHyphens) {
+    EXPECT_EQ(Convert({"10.0.0.0-10.0.0.255", "10.0.0.0/8"}, true, true, 0),
+              (std::vector<std::string>{"10.0.0.1-10.255.255.254", "10.0.0.0-10.0.0.255"}));
+}
+
+// Lines that differ only in letter case compare equal; with duplicates kept,
+// the order the list has always had for them is the quicksort's, not the
+// input's (a stable sort would keep the input order).
+TEST(TransformList, EqualLinesKeepTheQuicksortOrder) {
+    EXPECT_EQ(Convert({"1.1.1.1-1.1.1.0XfE", "1.1.1.1-1.1.1.0xFe", "1.1.1.1-1.1.1.0XFE"}, false, true, 0),
+              (std::vector<std::string>{"1.1.1.1-1.1.1.0XFE", "1.1.1.1-1.1.1.0xFe", "1.1.1.1-1.1.1.0XfE"}));
 }
 
 TEST(TransformList, CleansEachLineBeforeConverting) {

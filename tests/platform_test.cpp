@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <csignal>
+#include <cwctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "CodePage.h"
+#include "Collation.h"
 #include "FileIo.h"
 #include "ListText.h"
 #include "TestSupport.h"
@@ -73,6 +76,25 @@ TEST(CodePage, ValidatesUtf8Strictly) {
     EXPECT_FALSE(IsValidUtf8("\xCF\xF0\xE8\xEC"));  // CP1251 Cyrillic
 }
 
+// ---- Text order ----
+
+// Every capital of the code page folds to the small letter the C library
+// names for it, and to nothing else; so does every other byte to itself.
+TEST(Collation, FoldsCaseAsTheCLibraryDoes) {
+    ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<unsigned char>(b);
+        const auto lower = static_cast<char32_t>(std::towlower(static_cast<wint_t>(Cp1251ToCodePoint(byte))));
+        const auto expected = static_cast<unsigned char>(CodePointToCp1251(lower));
+        EXPECT_EQ(FoldCase(byte), lower == Cp1251ToCodePoint(byte) || expected == '?' ? byte : expected) << b;
+        const std::string one(1, static_cast<char>(byte)), folded(1, static_cast<char>(expected));
+        if (expected != '?') {
+            EXPECT_EQ(CompareCollated(one, folded), 0) << b;
+        }
+    }
+    std::setlocale(LC_CTYPE, "C");
+}
+
 // ---- List files ----
 
 struct DecodeRow {
@@ -98,6 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
                     DecodeRow{"Utf8Cyrillic", "\xD0\x9F\xD1\x80", "\xCF\xF0"},
                     DecodeRow{"Cp1251Cyrillic", "\xCF\xF0", "\xCF\xF0"},
                     DecodeRow{"EndsAtNul", std::string("1.2.3.4/8\0junk", 14), "1.2.3.4/8"},
+                    // An overlong "/" must not turn the line into a network.
+                    DecodeRow{"OverlongIsNotUtf8", "1.2.3.0\xE0\x80\xAF" "24", "1.2.3.0\xE0\x80\xAF" "24"},
+                    DecodeRow{"ValidityEndsAtNul", std::string("\xD0\x9F\0\xFF", 4), "\xCF"},
                     DecodeRow{"Empty", "", ""}),
     RowName<DecodeRow>);
 
@@ -126,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName<SplitLinesRow>);
 
 TEST(SplitListLines, CutsLongLinesAt4096Characters) {
-    const std::string text = std::string(4097, 'x') + "\r\n" + std::string(4096, 'y');
+    const std::string text = std::string(4097, 'x') + "\r\n" + std::string(4097, 'y');  // no final break
     const auto lines = SplitListLines(std::string_view(text));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], std::string(4096, 'x'));
@@ -137,7 +162,8 @@ TEST(SplitListLines, CutsLongLinesAt4096Characters) {
 
 TEST(SystemErrorText, DropsTrailingFullStops) {
     EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
-    EXPECT_EQ(SystemErrorText(ENOSPC), "No space left on device");
+    EXPECT_EQ(WithoutTrailingStops("Disk full. \r\n"), "Disk full");
+    EXPECT_EQ(WithoutTrailingStops("v1.2 failed..."), "v1.2 failed");
 }
 
 TEST(ReadWholeFile, RefusesWhatIsNotARegularFile) {

@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, TextToBoolTest,
     testing::Values(BoolRow{"True", "True", 1}, BoolRow{"UpperTrue", "TRUE", 1}, BoolRow{"LowerFalse", "false", 0},
                     BoolRow{"Zero", "0", 0}, BoolRow{"Two", "2", 1}, BoolRow{"MinusOne", "-1", 1},
-                    BoolRow{"ZeroFraction", "0.0", 0}, BoolRow{"HexZero", "$0", 0}, BoolRow{"Empty", "", -1},
+                    BoolRow{"ZeroFraction", "0.0", 0}, BoolRow{"HalfIsTrue", "0.5", 1}, BoolRow{"HexZero", "$0", 0}, BoolRow{"Empty", "", -1},
                     BoolRow{"Word", "abc", -1}, BoolRow{"Yes", "yes", -1}, BoolRow{"LoneSign", "-", -1}),
     RowName<BoolRow>);
 
