@@ -136,18 +136,15 @@ int main(int argc, char** argv) {
     try {
         const std::string bytes =
             options.input == "-" ? orvane::ReadAll(STDIN_FILENO, "-") : orvane::ReadStream(options.input);
-        const std::string text = orvane::ListFileToCp1251(bytes);
-        const std::vector<std::string_view> lines = orvane::SplitListLines(std::string_view(text));
-        const std::vector<std::string> result =
-            orvane::TransformList(lines, options.removeDuplicates, options.sort, options.format, options.delimiter);
+        // Windows-1251 and plain ASCII files are converted where they lie; only UTF-8 is decoded first.
+        const orvane::ListBytes list = orvane::ClassifyListBytes(bytes);
+        std::string decoded;
+        if (list.encoding == orvane::ListEncoding::Utf8) decoded = orvane::Utf8ToCp1251(list.text);
+        const std::string_view text = list.encoding == orvane::ListEncoding::Utf8 ? decoded : list.text;
 
-        const std::string_view lineEnd = options.lf ? "\n" : "\r\n";
         std::string out;
-        std::size_t size = 0;
-        for (const std::string& line : result) size += line.size() + lineEnd.size();
-        out.reserve(size);
-        for (const std::string& line : result) out.append(line).append(lineEnd);
-
+        orvane::TransformListText(text, options.removeDuplicates, options.sort, options.format, options.delimiter,
+                                  options.lf ? "\n" : "\r\n", out);
         if (options.output.empty()) orvane::WriteAll(STDOUT_FILENO, out);
         else if (OutputIsStream(options.output)) WriteStream(options.output, out);
         else orvane::WriteFileAtomically(options.output, out);

@@ -3,12 +3,15 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
 #include <utility>
 
 #include "Collation.h"
+#include "ListText.h"
+#include "Memory.h"
 
 namespace orvane {
 namespace {
@@ -64,12 +67,14 @@ bool AppendNormalized(std::string& out, std::string_view line) {
     while (begin < end && static_cast<unsigned char>(out[begin]) <= 0x20) ++begin;
     while (end > begin && static_cast<unsigned char>(out[end - 1]) <= 0x20) --end;
     std::size_t write = base;
+    int dots = 0;  // counted from the second character on, as CountSubstring does
     for (std::size_t i = begin; i < end; ++i) {
         const char c = out[i];
         if (c == '*' || c == 'o') continue;
+        dots += c == '.' && write > base;
         out[write++] = c == '\x97' ? '-' : c;
     }
-    if (CountSubstring(".", std::string_view(out.data() + base, write - base)) < 3) {
+    if (dots < 3) {
         out.resize(base);
         return false;
     }
@@ -102,9 +107,38 @@ void ForEachPiece(std::string_view text, Visit&& visit) {
     }
 }
 
+// Reads the plain form almost every line uses, four decimal numbers from 0
+// to 255 without leading zeros: the C library reads it the same way, so the
+// detour through reversing the pieces and inet_aton can be skipped. False
+// for anything else, which then takes the detour.
+bool ReadPlainDottedDecimal(std::string_view text, HostOrderValue& value) noexcept {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    HostOrderValue result = 0;
+    for (int piece = 0; piece < 4; ++piece) {
+        if (piece > 0) {
+            if (p == end || *p != '.') return false;
+            ++p;
+        }
+        if (p == end || !IsDigit(*p)) return false;
+        unsigned octet = static_cast<unsigned>(*p++ - '0');
+        int digits = 1;
+        while (p != end && IsDigit(*p)) {
+            if (octet == 0 || ++digits > 3) return false;  // a leading zero means octal
+            octet = octet * 10 + static_cast<unsigned>(*p++ - '0');
+        }
+        if (octet > 255) return false;
+        result = result << 8 | octet;
+    }
+    if (p != end) return false;
+    value = result;
+    return true;
+}
+
 // Reads an address text as the C library does after reversing its pieces;
 // false when it is rejected. value is then all ones, as inet_addr gives.
 bool ReadAddress(std::string_view text, HostOrderValue& value) {
+    if (ReadPlainDottedDecimal(text, value)) return true;
     const std::string reversed = ReverseOctetOrder(text);
     in_addr address{};
     // A NUL would end the text early for the C library: what it saw is not the whole text.
@@ -149,17 +183,86 @@ Subnet SubnetOf(HostRange range) {
     return {range.first - 1, ~hosts - 1};
 }
 
-std::string MaskText(HostOrderValue mask, int kind) {
-    return kind == 1 ? std::to_string(mask == 0 ? 0 : 32 - std::countr_zero(mask)) : HostOrderToAddress(mask);
+// Plain dotted decimal, as inet_ntoa writes it.
+void AppendAddress(std::string& out, HostOrderValue value) {
+    char text[15];
+    char* p = text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const unsigned octet = (value >> shift) & 0xFF;
+        if (octet >= 100) *p++ = static_cast<char>('0' + octet / 100);
+        if (octet >= 10) *p++ = static_cast<char>('0' + octet / 10 % 10);
+        *p++ = static_cast<char>('0' + octet % 10);
+        if (shift > 0) *p++ = '.';
+    }
+    out.append(text, static_cast<std::size_t>(p - text));
 }
 
+// Kind 1 writes the prefix length (of the lowest set bit, for a
+// non-contiguous mask); any other kind the dotted mask.
+void AppendMask(std::string& out, HostOrderValue mask, int kind) {
+    if (kind != 1) return AppendAddress(out, mask);
+    const int prefix = mask == 0 ? 0 : 32 - std::countr_zero(mask);
+    if (prefix >= 10) out += static_cast<char>('0' + prefix / 10);
+    out += static_cast<char>('0' + prefix % 10);
+}
+
+// Appends the line in output form transformType; false, with out as it was,
+// when the line names no network. TransformLine and the list conversion
+// both write through here.
+bool AppendTransformed(std::string& out, std::string_view line, std::int32_t transformType,
+                       std::string_view delimiter) {
+    if (transformType < 0 || transformType > 2) return false;
+
+    // The host range of the line, read from its own texts or computed from
+    // its subnet. The computed texts are plain dotted quads, so for a subnet
+    // line the values are used directly instead of writing and re-reading them.
+    HostRange hosts{};
+    if (const auto dash = line.find('-'); dash != std::string_view::npos) {
+        const std::string_view left = line.substr(0, dash), right = line.substr(dash + 1);
+        // A plain address is a dotted quad too; anything else is checked the long way.
+        const bool plainLeft = ReadPlainDottedDecimal(left, hosts.first);
+        const bool plainRight = ReadPlainDottedDecimal(right, hosts.last);
+        if ((!plainLeft && !IsDottedQuad(left)) || (!plainRight && !IsDottedQuad(right))) return false;
+        if (transformType == 0) {
+            out.append(line);  // the range as it was written
+            return true;
+        }
+        if ((!plainLeft && !ReadAddress(left, hosts.first)) || (!plainRight && !ReadAddress(right, hosts.last)))
+            return false;
+    } else if (const auto slash = line.find('/'); slash != std::string_view::npos) {
+        HostOrderValue a, m;
+        if (!ReadAddress(line.substr(0, slash), a) || !ReadMask(line.substr(slash + 1), m)) return false;
+        hosts = HostsOf(a, m);
+        if (transformType == 0) {
+            AppendAddress(out, hosts.first);
+            out += '-';
+            AppendAddress(out, hosts.last);
+            return true;
+        }
+    } else {
+        return false;
+    }
+
+    const Subnet subnet = SubnetOf(hosts);
+    AppendAddress(out, subnet.network);
+    out.append(delimiter);
+    AppendMask(out, subnet.mask, transformType);
+    return true;
+}
+
+// Where a cleaned line lies in the working text.
+struct Span {
+    std::size_t offset;
+    std::size_t length;
+};
+
 // The cleaned lines of one call, stored end to end in one buffer: a million
-// lines cost two allocations that grow, not a million small ones.
+// lines cost two allocations, not a million small ones.
 class WorkingList {
 public:
     void Reserve(std::size_t lines, std::size_t bytes) {
-        spans_.reserve(lines);
-        text_.reserve(bytes);
+        ReserveLarge(spans_, lines);
+        ReserveLarge(text_, bytes);
     }
     // Cleans the line into the list; false when nothing is left of it.
     bool PushBackNormalized(std::string_view line) {
@@ -168,73 +271,99 @@ public:
         spans_.push_back({offset, text_.size() - offset});
         return true;
     }
-    void PopBack() {
-        text_.resize(spans_.back().offset);
-        spans_.pop_back();
-    }
     std::size_t Size() const { return spans_.size(); }
-    std::string_view operator[](std::size_t i) const { return {text_.data() + spans_[i].offset, spans_[i].length}; }
+    std::size_t TextSize() const { return text_.size(); }
+    const Span& SpanOf(std::size_t i) const { return spans_[i]; }
+    std::string_view Text(const Span& span) const { return {text_.data() + span.offset, span.length}; }
+    std::string_view operator[](std::size_t i) const { return Text(spans_[i]); }
+    const char* Address(const Span& span) const { return text_.data() + span.offset; }
+
+    // Keeps the first of every run of lines that compare equal, in their order.
+    void RemoveDuplicates();
 
 private:
-    struct Span {
-        std::size_t offset, length;
-    };
     std::string text_;
     std::vector<Span> spans_;
 };
 
-// Open-addressing set of positions in the working list, keyed by the
-// collation hash, so the duplicate search stays linear on large lists. It is
-// sized for every line up front (at most half full), so it never grows.
+// Open-addressing set of lines keyed by the collation hash, so the duplicate
+// search stays linear on large lists. It is sized for every line up front (at
+// most half full), so it never grows.
 class CollatedLineSet {
 public:
     explicit CollatedLineSet(std::size_t expected) {
         std::size_t capacity = 16;
         while (capacity < expected * 2) capacity <<= 1;
+        ReserveLarge(slots_, capacity);
         slots_.assign(capacity, Slot{});
         mask_ = capacity - 1;
     }
 
-    // Adds index unless a line equal to lines[index] is already there.
-    bool Insert(const WorkingList& lines, std::uint32_t index) {
-        // Eight-byte slots keep the table small enough for the cache to help;
-        // the low half of the hash still places and screens every line.
-        const auto hash = static_cast<std::uint32_t>(CollationHash(lines[index]));
+    // The slot a hash is looked up in first; fetching it early hides the
+    // cache miss that a table this size costs on almost every line.
+    void Prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[hash & mask_]); }
+
+    // Adds a line under the number position unless a line equal to it is
+    // already there; text(position) gives the text of a line added before.
+    template <typename TextOf>
+    bool Insert(std::string_view line, std::uint32_t hash, std::uint32_t position, const TextOf& text) {
         for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
             Slot& slot = slots_[i];
             if (slot.position == 0) {
-                slot = {hash, index + 1};
+                slot = {hash, position + 1};
                 return true;
             }
-            if (slot.hash == hash && CompareTextNoCase(lines[slot.position - 1], lines[index]) == 0)
-                return false;
+            if (slot.hash == hash && CompareTextNoCase(text(slot.position - 1), line) == 0) return false;
         }
     }
 
 private:
+    // Eight-byte slots keep the table small enough for the cache to help;
+    // the low half of the hash still places and screens every line.
     struct Slot {
         std::uint32_t hash = 0;
-        std::uint32_t position = 0;  // index + 1; 0 marks a free slot
+        std::uint32_t position = 0;  // position + 1; 0 marks a free slot
     };
 
     std::vector<Slot> slots_;
     std::size_t mask_ = 0;
 };
 
-// A line to sort: its position in the working list and a key that settles
-// most comparisons without touching the text.
+void WorkingList::RemoveDuplicates() {
+    const std::size_t n = spans_.size();
+    std::vector<std::uint32_t> hashes;
+    ReserveLarge(hashes, n);
+    for (const Span& span : spans_) hashes.push_back(static_cast<std::uint32_t>(CollationHash(Text(span))));
+
+    // Kept lines move to the front as they are found; a kept line's place is
+    // written once and never again, so the set can name lines by it.
+    CollatedLineSet seen(n);
+    constexpr std::size_t kAhead = 16;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n) seen.Prefetch(hashes[i + kAhead]);
+        const Span span = spans_[i];
+        if (seen.Insert(Text(span), hashes[i], static_cast<std::uint32_t>(kept),
+                        [&](std::uint32_t k) { return Text(spans_[k]); }))
+            spans_[kept++] = span;
+    }
+    spans_.resize(kept);
+}
+
+// A line to sort: where it lies and a key that settles most comparisons
+// without touching the text.
 struct SortEntry {
     CollationKey key;
-    std::uint32_t index;
+    Span span;
 };
 
 class LineOrder {
 public:
     explicit LineOrder(const WorkingList& lines) : lines_(lines) {}
     int operator()(const SortEntry& a, const SortEntry& b) const noexcept {
-        if (a.key != b.key) return a.key < b.key ? -1 : 1;  // settles most comparisons
-        if (a.index == b.index) return 0;                    // the pivot meets itself once a pass
-        return CompareTextNoCase(lines_[a.index], lines_[b.index]);
+        if (a.key != b.key) return a.key < b.key ? -1 : 1;     // settles most comparisons
+        if (a.span.offset == b.span.offset) return 0;          // the pivot meets itself once a pass
+        return CompareTextNoCase(lines_.Text(a.span), lines_.Text(b.span));
     }
 
 private:
@@ -264,13 +393,43 @@ void QuickSort(std::vector<SortEntry>& items, std::ptrdiff_t left, std::ptrdiff_
     } while (i < right);
 }
 
-// The working list's positions in sorted order.
-std::vector<SortEntry> SortedOrder(const WorkingList& lines) {
-    std::vector<SortEntry> items(lines.Size());
-    for (std::size_t k = 0; k < items.size(); ++k)
-        items[k] = {CollationSortKey(lines[k]), static_cast<std::uint32_t>(k)};
-    if (items.size() >= 2) QuickSort(items, 0, static_cast<std::ptrdiff_t>(items.size()) - 1, LineOrder(lines));
+// The working list in sorted order. Without duplicates no two lines compare
+// equal, so every correct sort gives the quicksort's order and the library's
+// faster one can be used.
+std::vector<SortEntry> SortedOrder(const WorkingList& lines, bool distinct) {
+    std::vector<SortEntry> items;
+    ReserveLarge(items, lines.Size());
+    for (std::size_t k = 0; k < lines.Size(); ++k) items.push_back({CollationSortKey(lines[k]), lines.SpanOf(k)});
+    const LineOrder order(lines);
+    if (distinct) {
+        std::sort(items.begin(), items.end(), [&](const SortEntry& a, const SortEntry& b) { return order(a, b) < 0; });
+    } else if (items.size() >= 2) {
+        QuickSort(items, 0, static_cast<std::ptrdiff_t>(items.size()) - 1, order);
+    }
     return items;
+}
+
+// Cleans, drops duplicates and sorts when asked, and converts every line
+// into out; finish(out) is called after each line that names a network.
+template <typename Finish>
+void ConvertWorkingList(WorkingList& working, bool removeDuplicates, bool sort, std::int32_t transformType,
+                        std::string_view delimiter, std::string& out, Finish&& finish) {
+    if (removeDuplicates) working.RemoveDuplicates();
+    auto convert = [&](std::string_view line) {
+        if (AppendTransformed(out, line, transformType, delimiter)) finish(out);
+    };
+    if (!sort) {
+        for (std::size_t k = 0; k < working.Size(); ++k) convert(working[k]);
+        return;
+    }
+    // Lines are visited in sorted order, all over the working text: fetch
+    // each a few steps before it is needed.
+    const std::vector<SortEntry> order = SortedOrder(working, removeDuplicates);
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k + kAhead < order.size()) __builtin_prefetch(working.Address(order[k + kAhead].span));
+        convert(working.Text(order[k].span));
+    }
 }
 
 }  // namespace
@@ -373,12 +532,9 @@ bool IsReadableAddress(std::string_view text) {
 }
 
 std::string HostOrderToAddress(HostOrderValue value) {
-    const unsigned char bytes[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                                    static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-    in_addr address{};
-    std::memcpy(&address.s_addr, bytes, 4);
-    const std::string text = inet_ntoa(address);  // the C library reuses its buffer: copy now
-    return ReverseOctetOrder(text);
+    std::string text;
+    AppendAddress(text, value);
+    return text;
 }
 
 // ---- Line transformation ----
@@ -394,44 +550,15 @@ TIPAddr HostRangeToSubnet(TIPAddr range, int kind) {
     HostRange hosts;
     if (!ReadAddress(range.first, hosts.first) || !ReadAddress(range.second, hosts.last)) return {};
     const Subnet subnet = SubnetOf(hosts);
-    return {HostOrderToAddress(subnet.network), MaskText(subnet.mask, kind)};
+    std::string mask;
+    AppendMask(mask, subnet.mask, kind);
+    return {HostOrderToAddress(subnet.network), std::move(mask)};
 }
 
 std::string TransformLine(std::string_view line, std::int32_t transformType, std::string_view delimiter) {
-    if (transformType < 0 || transformType > 2) return {};
-
-    // The host range of the line, read from its own texts or computed from
-    // its subnet. The computed texts are plain dotted quads, so for a subnet
-    // line the values are used directly instead of writing and re-reading them.
-    std::string_view left, right;
-    HostRange hosts{};
-    bool haveHosts = false;
-    if (const auto dash = line.find('-'); dash != std::string_view::npos) {
-        left = line.substr(0, dash);
-        right = line.substr(dash + 1);
-        if (!IsDottedQuad(left) || !IsDottedQuad(right)) return {};
-        if (transformType == 0) {
-            std::string result;
-            result.reserve(line.size());
-            return result.append(left).append("-").append(right);
-        }
-    } else if (const auto slash = line.find('/'); slash != std::string_view::npos) {
-        HostOrderValue a, m;
-        if (!ReadAddress(line.substr(0, slash), a) || !ReadMask(line.substr(slash + 1), m)) return {};
-        hosts = HostsOf(a, m);
-        haveHosts = true;
-        if (transformType == 0) return HostOrderToAddress(hosts.first) + "-" + HostOrderToAddress(hosts.last);
-    } else {
-        return {};
-    }
-
-    if (!haveHosts && (!ReadAddress(left, hosts.first) || !ReadAddress(right, hosts.last))) return {};
-    const Subnet subnet = SubnetOf(hosts);
-    const std::string network = HostOrderToAddress(subnet.network);
-    const std::string mask = MaskText(subnet.mask, transformType);
     std::string result;
-    result.reserve(network.size() + delimiter.size() + mask.size());
-    return result.append(network).append(delimiter).append(mask);
+    AppendTransformed(result, line, transformType, delimiter);
+    return result;
 }
 
 // ---- List transformation ----
@@ -464,25 +591,29 @@ std::vector<std::string> TransformList(std::span<const std::string_view> lines, 
     for (std::string_view line : lines) bytes += line.size();
     WorkingList working;
     working.Reserve(lines.size(), bytes);
-    CollatedLineSet seen(removeDuplicates ? lines.size() : 0);
-    for (std::string_view line : lines) {
-        if (!working.PushBackNormalized(line)) continue;
-        if (removeDuplicates && !seen.Insert(working, static_cast<std::uint32_t>(working.Size() - 1)))
-            working.PopBack();
-    }
+    for (std::string_view line : lines) working.PushBackNormalized(line);
 
     std::vector<std::string> output;
     output.reserve(working.Size());
-    auto convert = [&](std::string_view line) {
-        std::string converted = TransformLine(line, transformType, delimiter);
-        if (!converted.empty()) output.push_back(std::move(converted));
-    };
-    if (sort) {
-        for (const SortEntry& item : SortedOrder(working)) convert(working[item.index]);
-    } else {
-        for (std::size_t k = 0; k < working.Size(); ++k) convert(working[k]);
-    }
+    std::string line;
+    ConvertWorkingList(working, removeDuplicates, sort, transformType, delimiter, line, [&](std::string& converted) {
+        output.push_back(converted);
+        converted.clear();
+    });
     return output;
+}
+
+void TransformListText(std::string_view text, bool removeDuplicates, bool sort, std::int32_t transformType,
+                       std::string_view delimiter, std::string_view lineEnd, std::string& out) {
+    WorkingList working;
+    working.Reserve(text.size() / 16 + 1, text.size());
+    ForEachListLine(text, [&](std::string_view line) { working.PushBackNormalized(line); });
+
+    // Room for the longest result of every line: the range as written, or
+    // two addresses and the delimiter.
+    ReserveLarge(out, out.size() + working.TextSize() + working.Size() * (2 * 15 + delimiter.size() + lineEnd.size()));
+    ConvertWorkingList(working, removeDuplicates, sort, transformType, delimiter, out,
+                       [&](std::string& converted) { converted.append(lineEnd); });
 }
 
 }  // namespace orvane

@@ -82,4 +82,9 @@ int CompareTextNoCase(std::string_view a, std::string_view b) noexcept;
 std::vector<std::string> TransformList(std::span<const std::string_view> lines, bool removeDuplicates, bool sort,
                                        std::int32_t transformType, std::string_view delimiter);
 
+// The same for a whole list text (its lines by the list-file rule, each cut
+// to kMaxLineLength): every result line followed by lineEnd, appended to out.
+void TransformListText(std::string_view text, bool removeDuplicates, bool sort, std::int32_t transformType,
+                       std::string_view delimiter, std::string_view lineEnd, std::string& out);
+
 }  // namespace orvane

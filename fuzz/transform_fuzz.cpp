@@ -1,11 +1,14 @@
 // Any bytes through the line and list conversion: no crash, no undefined
-// behaviour, and every subnet line's host range converts back to it.
+// behaviour, the same result as the plain conversion, and every subnet
+// line's host range converts back to it.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ListOracle.h"
+#include "ListText.h"
 #include "unCommon.h"
 
 namespace {
@@ -18,18 +21,17 @@ void Check(bool ok) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const std::vector<std::string_view> lines = orvane::SplitListLines(text);
 
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= text.size(); ++i)
-        if (i == text.size() || text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            start = i + 1;
-        }
+    // The options come from the input's size, so every combination is met.
+    const bool dedupe = size % 2 == 0, sort = size % 3 != 0;
     for (int form = -1; form <= 3; ++form) {
-        const auto out = orvane::TransformList(lines, size % 2 == 0, size % 3 != 0, form, " / ");
-        Check(out.size() <= lines.size());
-        for (const auto& line : out) Check(!line.empty());
+        const auto out = orvane::TransformList(lines, dedupe, sort, form, " / ");
+        Check(out == orvane::oracle::PlainTransformList(lines, dedupe, sort, form, " / "));
+        std::string joined, whole;
+        for (const auto& line : out) joined += line + "\n";
+        orvane::TransformListText(text, dedupe, sort, form, " / ", "\n", whole);
+        Check(whole == joined);
     }
 
     for (std::string_view line : lines) {

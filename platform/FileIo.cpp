@@ -1,5 +1,6 @@
 #include "FileIo.h"
 
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+
+#include "Memory.h"
 
 namespace orvane {
 namespace {
@@ -97,7 +100,8 @@ std::string SystemErrorText(int errorCode) { return WithoutTrailingStops(std::st
 std::string ReadAll(int fd, const std::string& path) {
     std::string bytes;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        ReserveLarge(bytes, static_cast<std::size_t>(st.st_size));
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);

@@ -6,6 +6,7 @@
 // lone LF each end a line, and a last empty line is not a line.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -32,21 +33,29 @@ std::string ListFileToCp1251(std::string_view fileBytes);
 // The file as Unicode text, for showing; line breaks are left as they are.
 std::u16string ListFileToUtf16(std::string_view fileBytes);
 
+// Calls visit(line) for every line of text, each cut to maxLength
+// characters: the one place the line rule is written.
+template <typename Char, typename Visit>
+void ForEachListLine(std::basic_string_view<Char> text, Visit&& visit, std::size_t maxLength = kMaxLineLength) {
+    const Char* const data = text.data();
+    const std::size_t n = text.size();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const Char c = data[i];
+        if (c != Char('\r') && c != Char('\n')) continue;
+        visit(std::basic_string_view<Char>(data + start, std::min(i - start, maxLength)));
+        if (c == Char('\r') && i + 1 < n && data[i + 1] == Char('\n')) ++i;
+        start = i + 1;
+    }
+    if (start < n) visit(std::basic_string_view<Char>(data + start, std::min(n - start, maxLength)));
+}
+
 // Splits text into lines; each line is cut to maxLength characters.
 template <typename Char>
 std::vector<std::basic_string_view<Char>> SplitListLines(std::basic_string_view<Char> text,
                                                          std::size_t maxLength = kMaxLineLength) {
     std::vector<std::basic_string_view<Char>> lines;
-    std::size_t start = 0;
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const Char c = text[i];
-        if (c != Char('\r') && c != Char('\n')) continue;
-        lines.push_back(text.substr(start, std::min(i - start, maxLength)));
-        if (c == Char('\r') && i + 1 < n && text[i + 1] == Char('\n')) ++i;
-        start = i + 1;
-    }
-    if (start < n) lines.push_back(text.substr(start, std::min(n - start, maxLength)));
+    ForEachListLine(text, [&](std::basic_string_view<Char> line) { lines.push_back(line); }, maxLength);
     return lines;
 }
 

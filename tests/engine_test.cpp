@@ -4,10 +4,13 @@
 #include "TestRows.h"
 
 #include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "ListOracle.h"
 #include "unCommon.h"
 
 using namespace orvane;
@@ -496,4 +499,63 @@ TEST(TransformList, SortedOutputIsOrdered) {
     const auto out = Convert(lines, false, true, 0);
     ASSERT_EQ(out.size(), lines.size());
     for (std::size_t i = 0; i + 1 < out.size(); ++i) ASSERT_LE(CompareTextNoCase(out[i], out[i + 1]), 0);
+}
+
+// ---- The fast conversion against the plain one ----
+
+namespace {
+
+// Lines of every shape the conversion meets: the three forms in plain,
+// octal, hexadecimal and short spellings, letter-case twins, blanks, em
+// dashes, stray separators, junk and overlong pieces.
+std::vector<std::string> RandomList(std::mt19937& random, std::size_t count) {
+    const char* octets[] = {"0", "1", "10", "127", "192", "255", "256", "010", "0x1F", "$a", "$A", "07", "00", "4294967295"};
+    const char* masks[] = {"24", "8", "0", "32", "33", "024", "0x18", "$FF", "-1", "255.255.255.0", "255.0", "255.0.255.0", ""};
+    const char* glue[] = {"/", " / ", "-", " - ", "\x97", "--", "/-", "", ".", "*", "o", "\t"};
+    auto pick = [&](const auto& list) { return std::string(list[random() % std::size(list)]); };
+    auto address = [&] {
+        std::string text = pick(octets);
+        for (int k = 1 + random() % 4; k < 4; ++k) text += "." + pick(octets);
+        return text;
+    };
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0 && random() % 8 == 0) {  // a repeat, sometimes in the other letter case
+            std::string again = lines[random() % lines.size()];
+            for (char& c : again)
+                if (random() % 2 && std::isalpha(static_cast<unsigned char>(c))) c ^= 0x20;
+            lines.push_back(again);
+            continue;
+        }
+        switch (random() % 4) {
+            case 0: lines.push_back(address() + pick(glue) + pick(masks)); break;
+            case 1: lines.push_back(address() + pick(glue) + address()); break;
+            case 2: lines.push_back(address() + pick(glue) + address() + pick(glue) + pick(masks)); break;
+            default: lines.push_back(pick(octets) + pick(glue) + pick(octets) + "." + pick(masks)); break;
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(TransformList, MatchesThePlainConversionOnRandomLists) {
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 4; ++round) {
+        const std::vector<std::string> lines = RandomList(random, 3000);
+        const std::vector<std::string_view> views(lines.begin(), lines.end());
+        std::string text;
+        for (const std::string& line : lines) text += line + (round % 2 ? "\n" : "\r\n");
+        for (int options = 0; options < 12; ++options) {
+            const bool dedupe = options & 1, sort = options & 2;
+            const int form = options / 4;
+            const auto expected = oracle::PlainTransformList(views, dedupe, sort, form, "|");
+            ASSERT_EQ(TransformList(views, dedupe, sort, form, "|"), expected) << "options " << options;
+            std::string joined;
+            for (const std::string& line : expected) joined += line + "\r\n";
+            std::string out;
+            TransformListText(text, dedupe, sort, form, "|", "\r\n", out);
+            ASSERT_EQ(out, joined) << "options " << options;
+        }
+    }
 }
