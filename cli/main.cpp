@@ -15,42 +15,44 @@
 
 #include "CodePage.h"
 #include "FileIo.h"
-#include "ListText.h"
-#include "unCommon.h"
+#include "AddressModes.h"
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: orvane-convert [-f range|prefix|mask] [-d TEXT] [--no-sort] [--keep-duplicates]\n"
-    "                      [--lf] [-o OUT] [FILE]\n";
+    "Usage: orvane-convert [-f range|prefix|mask] [-d TEXT] [--sort text|address|none] [--keep-duplicates]\n"
+    "                      [--exact | --merge [--intersect FILE]... [--exclude FILE]...]\n"
+    "                      [--ranges hosts|addresses] [--report] [--strict] [--lf] [-o OUT] [FILE]\n";
 
 constexpr std::string_view kHelp =
     "Converts a list of IPv4 networks, one a line, into host ranges (range),\n"
     "addresses with prefix length (prefix) or addresses with dotted mask (mask).\n"
     "\n"
-    "  -f, --format FORM     range (0, default), prefix (1) or mask (2)\n"
-    "  -d, --delimiter TEXT  text between address and mask (default \" / \"; may be empty)\n"
-    "      --no-sort         keep the input order\n"
-    "      --keep-duplicates keep lines that differ only in letter case or blanks\n"
-    "      --lf              end lines with LF instead of CR LF\n"
-    "  -o, --output OUT      write OUT (replaced whole, only when everything was written;\n"
-    "                        a device or pipe is written straight through)\n"
-    "  -h, --help            this text\n"
-    "      --version         the program's version\n"
+    "  -f, --format FORM       range (0, default), prefix (1) or mask (2)\n"
+    "  -d, --delimiter TEXT    text between address and mask (default \" / \"; may be empty)\n"
+    "      --sort ORDER        text (default: word order), address (implies --exact) or none\n"
+    "      --no-sort           the same as --sort none\n"
+    "      --keep-duplicates   keep lines (with --exact: networks) that repeat others\n"
+    "      --exact             read every line as a set of addresses and write it exactly\n"
+    "      --merge             the union of all lines, as the fewest networks (implies --exact)\n"
+    "      --intersect FILE    keep only what FILE's networks also cover (implies --merge)\n"
+    "      --exclude FILE      take FILE's networks out of the union (implies --merge)\n"
+    "      --ranges READING    a-b names hosts (default: a network around them) or addresses\n"
+    "      --report            name every rejected line on standard error, then a count\n"
+    "      --strict            exit status 3 when any line was rejected\n"
+    "      --lf                end lines with LF instead of CR LF\n"
+    "  -o, --output OUT        write OUT (replaced whole, only when everything was written;\n"
+    "                          a device or pipe is written straight through)\n"
+    "  -h, --help              this text\n"
+    "      --version           the program's version\n"
     "\n"
     "FILE is UTF-8 or Windows-1251, a file, pipe or device read to its end; without\n"
-    "FILE, or with -, standard input is read.\n"
-    "The result is written in Windows-1251.\n";
+    "FILE, or with -, standard input is read. The result is written in Windows-1251.\n"
+    "Exit status: 0 done, 1 input or output error, 2 wrong usage, 3 lines rejected\n"
+    "with --strict.\n";
 
-struct Options {
-    int format = 0;
-    std::string delimiter = " / ";
-    bool sort = true;
-    bool removeDuplicates = true;
-    bool lf = false;
-    std::string output;
-    std::string input = "-";
-};
+using orvane::cli::Options;
+using orvane::cli::SortOrder;
 
 int UsageError(std::string_view message) {
     std::cerr << "orvane-convert: " << message << '\n' << kUsage;
@@ -83,7 +85,35 @@ void WriteStream(const std::string& path, std::string_view bytes) {
     if (::close(fd) != 0) throw orvane::EWriteError(errno);
 }
 
-enum OptionCode { kNoSort = 256, kKeepDuplicates, kLf, kVersion };
+bool ParseSort(std::string_view text, SortOrder& sort) {
+    if (text == "text") sort = SortOrder::Text;
+    else if (text == "address") sort = SortOrder::Address;
+    else if (text == "none") sort = SortOrder::None;
+    else return false;
+    return true;
+}
+
+bool ParseRanges(std::string_view text, orvane::RangeReading& ranges) {
+    if (text == "hosts") ranges = orvane::RangeReading::Hosts;
+    else if (text == "addresses") ranges = orvane::RangeReading::Addresses;
+    else return false;
+    return true;
+}
+
+enum OptionCode {
+    kNoSort = 256,
+    kKeepDuplicates,
+    kLf,
+    kVersion,
+    kSort,
+    kExact,
+    kMerge,
+    kIntersect,
+    kExclude,
+    kRanges,
+    kReport,
+    kStrict,
+};
 
 }  // namespace
 
@@ -95,6 +125,10 @@ int main(int argc, char** argv) {
         {"output", required_argument, nullptr, 'o'},     {"help", no_argument, nullptr, 'h'},
         {"no-sort", no_argument, nullptr, kNoSort},      {"keep-duplicates", no_argument, nullptr, kKeepDuplicates},
         {"lf", no_argument, nullptr, kLf},               {"version", no_argument, nullptr, kVersion},
+        {"sort", required_argument, nullptr, kSort},     {"exact", no_argument, nullptr, kExact},
+        {"merge", no_argument, nullptr, kMerge},         {"intersect", required_argument, nullptr, kIntersect},
+        {"exclude", required_argument, nullptr, kExclude}, {"ranges", required_argument, nullptr, kRanges},
+        {"report", no_argument, nullptr, kReport},       {"strict", no_argument, nullptr, kStrict},
         {nullptr, 0, nullptr, 0}};
     Options options;
     opterr = 0;  // the messages below say it in this program's words
@@ -123,7 +157,20 @@ int main(int argc, char** argv) {
             if (value.empty()) return UsageError("option -o needs a file name");
             options.output = value;
             break;
-        case kNoSort: options.sort = false; break;
+        case kNoSort: options.sort = SortOrder::None; break;
+        case kSort:
+            if (!ParseSort(value, options.sort)) return UsageError("unknown sort order \"" + std::string(value) + "\"");
+            break;
+        case kRanges:
+            if (!ParseRanges(value, options.ranges))
+                return UsageError("unknown range reading \"" + std::string(value) + "\"");
+            break;
+        case kExact: options.exact = true; break;
+        case kMerge: options.merge = true; break;
+        case kIntersect: options.intersect.emplace_back(value); break;
+        case kExclude: options.exclude.emplace_back(value); break;
+        case kReport: options.report = true; break;
+        case kStrict: options.strict = true; break;
         case kKeepDuplicates: options.removeDuplicates = false; break;
         case kLf: options.lf = true; break;
         case ':': return UsageError("option " + given + " needs a value");
@@ -132,19 +179,17 @@ int main(int argc, char** argv) {
     }
     if (argc - optind > 1) return UsageError("only one input file can be given");
     if (argc - optind == 1) options.input = argv[optind];
+    if (!options.intersect.empty() || !options.exclude.empty()) options.merge = true;
+    if (options.merge || options.sort == SortOrder::Address) options.exact = true;
 
+    std::size_t rejected = 0;
     try {
-        const std::string bytes =
-            options.input == "-" ? orvane::ReadAll(STDIN_FILENO, "-") : orvane::ReadStream(options.input);
-        // Windows-1251 and plain ASCII files are converted where they lie; only UTF-8 is decoded first.
-        const orvane::ListBytes list = orvane::ClassifyListBytes(bytes);
-        std::string decoded;
-        if (list.encoding == orvane::ListEncoding::Utf8) decoded = orvane::Utf8ToCp1251(list.text);
-        const std::string_view text = list.encoding == orvane::ListEncoding::Utf8 ? decoded : list.text;
-
-        std::string out;
-        orvane::TransformListText(text, options.removeDuplicates, options.sort, options.format, options.delimiter,
-                                  options.lf ? "\n" : "\r\n", out);
+        const orvane::cli::ListInput input(options.input);
+        std::string report;
+        const orvane::cli::Outcome outcome = orvane::cli::Run(options, input, report);
+        std::cerr << report << std::flush;
+        const std::string& out = outcome.output;
+        rejected = outcome.rejected;
         if (options.output.empty()) orvane::WriteAll(STDOUT_FILENO, out);
         else if (OutputIsStream(options.output)) WriteStream(options.output, out);
         else orvane::WriteFileAtomically(options.output, out);
@@ -157,5 +202,5 @@ int main(int argc, char** argv) {
         std::cerr << "orvane-convert: " << e.what() << '\n';
         return 1;
     }
-    return 0;
+    return options.strict && rejected > 0 ? 3 : 0;
 }

@@ -135,8 +135,8 @@ bool ReadPlainDottedDecimal(std::string_view text, HostOrderValue& value) noexce
     return true;
 }
 
-// Reads an address text as the C library does after reversing its pieces;
-// false when it is rejected. value is then all ones, as inet_addr gives.
+}  // namespace
+
 bool ReadAddress(std::string_view text, HostOrderValue& value) {
     if (ReadPlainDottedDecimal(text, value)) return true;
     const std::string reversed = ReverseOctetOrder(text);
@@ -149,6 +149,8 @@ bool ReadAddress(std::string_view text, HostOrderValue& value) {
     value = FromNetworkBytes(address.s_addr);
     return true;
 }
+
+namespace {
 
 // The mask a subnet line names: a prefix length from 0 to 32, or a dotted
 // mask the address reading accepts. Anything else is a typo, not a request
@@ -562,6 +564,28 @@ std::string TransformLine(std::string_view line, std::int32_t transformType, std
 }
 
 // ---- List transformation ----
+
+void NormalizeLineInto(std::string_view line, std::string& out) {
+    out.clear();
+    AppendNormalized(out, line);
+}
+
+std::vector<std::string> PrepareList(std::span<const std::string_view> lines, bool removeDuplicates, bool sort) {
+    std::size_t bytes = 0;
+    for (std::string_view line : lines) bytes += line.size();
+    WorkingList working;
+    working.Reserve(lines.size(), bytes);
+    for (std::string_view line : lines) working.PushBackNormalized(line);
+    if (removeDuplicates) working.RemoveDuplicates();
+    std::vector<std::string> prepared;
+    prepared.reserve(working.Size());
+    if (sort) {
+        for (const SortEntry& entry : SortedOrder(working, removeDuplicates)) prepared.emplace_back(working.Text(entry.span));
+    } else {
+        for (std::size_t k = 0; k < working.Size(); ++k) prepared.emplace_back(working[k]);
+    }
+    return prepared;
+}
 
 std::string NormalizeLine(std::string_view line) {
     std::string text;

@@ -36,6 +36,10 @@ bool IsDottedQuad(std::string_view text);
 // it is rejected, which is indistinguishable from 255.255.255.255.
 HostOrderValue AddressToHostOrder(std::string_view text);
 
+// Reads an address text as the C library does after reversing its pieces;
+// false when it is rejected (value is then all ones, as inet_addr gives).
+bool ReadAddress(std::string_view text, HostOrderValue& value);
+
 // True when the address reading accepts the text, telling a rejected text
 // apart from 255.255.255.255.
 bool IsReadableAddress(std::string_view text);
@@ -68,6 +72,13 @@ std::string TransformLine(std::string_view line, std::int32_t transformType, std
 // The line with blanks, stars and Latin "o" removed, em dashes made hyphens,
 // loose separators dropped; empty when it cannot name a network.
 std::string NormalizeLine(std::string_view line);
+
+// The same into out (cleared first), so a loop over many lines reuses one buffer.
+void NormalizeLineInto(std::string_view line, std::string& out);
+
+// The cleaned lines as the list conversion takes them up: duplicates
+// dropped and sorted when asked.
+std::vector<std::string> PrepareList(std::span<const std::string_view> lines, bool removeDuplicates, bool sort);
 
 // Occurrences of what in text, counted from the second character on.
 int CountSubstring(std::string_view what, std::string_view text) noexcept;

@@ -120,6 +120,27 @@ INSTANTIATE_TEST_SUITE_P(
                "1.2.3.0/24\r\n10.0.0.0/8\r\n10.0.0.0/8\r\n192.168.0.0/24\r\n"},
         CliRow{"RemoveDuplicates", {"-f", "1", "-d", "", "--lf", "@duplicates.txt"},
                "1.2.3.024\n10.0.0.08\n192.168.0.024\n"},
+        CliRow{"ExactSplitsRanges", {"--exact", "-f", "prefix", "-d", "/", "--lf", "@sets-crlf.txt"},
+               "10.0.0.0/8\n10.0.0.4/30\n10.0.0.8/31\n10.0.0.10/32\n192.168.1.0/24\n"},
+        CliRow{"ExactAddressRangesWholeInForm0", {"--exact", "--ranges", "addresses", "--lf", "@sets-crlf.txt"},
+               "10.0.0.0-10.255.255.255\n10.0.0.5-10.0.0.9\n192.168.1.0-192.168.1.255\n"},
+        CliRow{"ExactInInputOrder", {"--exact", "--sort", "none", "-f", "1", "-d", "/", "--lf", "@sets-lf.txt"},
+               "10.0.0.4/30\n10.0.0.8/31\n10.0.0.10/32\n192.168.1.0/24\n10.0.0.0/8\n"},
+        CliRow{"ExactKeepsRepeatedNetworks", {"--exact", "--keep-duplicates", "-f", "1", "-d", "/", "--lf", "@sets-cr.txt"},
+               "10.0.0.0/8\n10.0.0.0/8\n10.0.0.4/30\n10.0.0.8/31\n10.0.0.10/32\n192.168.1.0/24\n"},
+        CliRow{"AddressOrderLargerFirst", {"--sort", "address", "--ranges", "addresses", "-f", "2", "-d", "/", "--lf",
+                                           "@sets-crlf.txt"},
+               "10.0.0.0/255.0.0.0\n10.0.0.5/255.255.255.255\n10.0.0.6/255.255.255.254\n10.0.0.8/255.255.255.254\n"
+               "192.168.1.0/255.255.255.0\n"},
+        CliRow{"Merge", {"--merge", "-f", "prefix", "-d", "/", "@sets-crlf.txt"}, "10.0.0.0/8\r\n192.168.1.0/24\r\n"},
+        CliRow{"MergeIntersect", {"--intersect", "@sets-intersect.txt", "-f", "1", "-d", "/", "--lf", "@sets-crlf.txt"},
+               "10.0.0.0/24\n10.0.2.0/24\n192.168.1.0/24\n"},
+        CliRow{"MergeExclude", {"--exclude", "@sets-exclude.txt", "-f", "mask", "-d", "/", "--lf", "@sets-crlf.txt"},
+               "10.128.0.0/255.128.0.0\n192.168.1.0/255.255.255.128\n"},
+        CliRow{"IntersectThenExclude", {"--exclude", "@sets-exclude.txt", "--intersect", "@sets-intersect.txt", "--lf",
+                                        "@sets-crlf.txt"},
+               "192.168.1.1-192.168.1.126\n"},
+        CliRow{"EmptyResult", {"--exclude", "@sets-crlf.txt", "@sets-lf.txt"}, ""},
         CliRow{"Utf8DelimiterWrittenAsCp1251", {"-f", "1", "-d", "\xE2\x80\x94", "@emdash-cp1251.txt"},
                "10.0.0.0\x97"
                "24\r\n"}),
@@ -185,6 +206,31 @@ TEST(Cli, FileSizeLimitIsAWriteError) {
     EXPECT_EQ(dir.Entries().size(), 2u);
 }
 
+// Rejected lines are named by the line numbers the window counts, whatever
+// the file's line ends; a count of the main input's lines closes the report.
+TEST(Cli, ReportsRejectedLines) {
+    for (const char* name : {"sets-crlf.txt", "sets-lf.txt", "sets-cr.txt"}) {
+        const std::string file = Data(name);
+        Outcome run = Convert({"--exact", "--report", file});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.err, file + ":4: rejected: junk\n" + file + ":7: rejected: 1.2.3.4/255.0.255.0\n" +
+                               "orvane-convert: 2 of 7 lines rejected\n");
+    }
+    // The default conversion takes a non-contiguous mask; files taken out are reported under their names.
+    const std::string file = Data("sets-lf.txt"), exclude = Data("sets-exclude.txt");
+    EXPECT_EQ(Convert({"--report", file}).err, file + ":4: rejected: junk\norvane-convert: 1 of 7 lines rejected\n");
+    EXPECT_EQ(Convert({"--report", "--exclude", exclude, file}).err,
+              file + ":4: rejected: junk\n" + file + ":7: rejected: 1.2.3.4/255.0.255.0\n" + exclude +
+                  ":3: rejected: not a network\norvane-convert: 2 of 7 lines rejected\n");
+    // --strict: the output is written all the same.
+    const Outcome strict = Convert({"--strict", "--merge", "-f", "1", "--lf", file});
+    EXPECT_EQ(strict.status, 3);
+    EXPECT_EQ(strict.out, "10.0.0.0 / 8\n192.168.1.0 / 24\n");
+    EXPECT_EQ(strict.err, "");
+    EXPECT_EQ(Convert({"--strict", Data("example-crlf.txt")}).status, 3);  // its Russian caption names nothing
+    EXPECT_EQ(Convert({"--strict", Data("duplicates.txt")}).status, 0);
+}
+
 TEST(Cli, ReportsInputAndOutputErrors) {
     const std::string missing = Data("missing.txt");
     Outcome run = Convert({missing});
@@ -207,7 +253,7 @@ TEST(Cli, ReportsInputAndOutputErrors) {
 TEST(Cli, RejectsWrongUsage) {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"-f", "cidr"}, {"-f"}, {"--frobnicate"}, {"a.txt", "b.txt"}, {"-o"}, {"-d"},
-             {"-d", "a\r\nb"}, {"-d", "\n"}}) {
+             {"-d", "a\r\nb"}, {"-d", "\n"}, {"--sort", "value"}, {"--ranges", "hosts,addresses"}, {"--exclude"}}) {
         const Outcome run = Convert(args);
         EXPECT_EQ(run.status, 2) << args[0];
         EXPECT_NE(run.err.find("Usage: orvane-convert"), std::string::npos);
