@@ -40,17 +40,6 @@ void BM_TimerTickWithMillionLines(benchmark::State& state) {
 }
 BENCHMARK(BM_TimerTickWithMillionLines)->Unit(benchmark::kMicrosecond);
 
-// One line of 32 Mi characters in each box: a tick must not depend on line length.
-void BM_TimerTickWithLongLine(benchmark::State& state) {
-    QTemporaryDir settings;
-    orvane::ui::TfmMain window(settings.filePath(QStringLiteral("orvane.ini")));
-    window.show();
-    const QString line(32 << 20, QLatin1Char('x'));
-    window.findChild<QPlainTextEdit*>(QStringLiteral("memInput"))->setPlainText(line);
-    window.findChild<QPlainTextEdit*>(QStringLiteral("memOutput"))->setPlainText(line);
-    for (auto _ : state) window.TimerTimer();
-}
-BENCHMARK(BM_TimerTickWithLongLine)->Unit(benchmark::kMicrosecond);
 
 // Load, convert and show are timed one by one; making and closing the
 // window are left out.
@@ -79,6 +68,19 @@ void BM_LoadConvertShowMillionLines(benchmark::State& state) {
     state.counters["peak_MiB"] = static_cast<double>(PeakMemoryKiB()) / 1024.0;
 }
 BENCHMARK(BM_LoadConvertShowMillionLines)->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+
+// Runs last: its long lines would otherwise raise the peak memory reported above.
+// One line of 32 Mi characters in each box: a tick must not depend on line length.
+void BM_TimerTickWithLongLine(benchmark::State& state) {
+    QTemporaryDir settings;
+    orvane::ui::TfmMain window(settings.filePath(QStringLiteral("orvane.ini")));
+    window.show();
+    const QString line(32 << 20, QLatin1Char('x'));
+    window.findChild<QPlainTextEdit*>(QStringLiteral("memInput"))->setPlainText(line);
+    window.findChild<QPlainTextEdit*>(QStringLiteral("memOutput"))->setPlainText(line);
+    for (auto _ : state) window.TimerTimer();
+}
+BENCHMARK(BM_TimerTickWithLongLine)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
