@@ -4,9 +4,11 @@
 // saves fail.
 #pragma once
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 #include <sched.h>
+#include <stdlib.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -26,6 +28,10 @@ inline void WriteFile(const QString& path, const QByteArray& bytes) {
 // True when the test may mount file systems; set before the tests run.
 inline bool g_privateMounts = false;
 
+// The home folder the tests run with: a scratch folder of their own, so a
+// test can see what the program writes there (and nothing lands in the real one).
+inline QByteArray g_scratchHome;
+
 template <typename Test>
 int RunWindowTests(int argc, char** argv) {
     // Must happen before Qt starts threads: a threaded process cannot unshare.
@@ -33,7 +39,17 @@ int RunWindowTests(int argc, char** argv) {
         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0)
         g_privateMounts = true;
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    orvane::ui::TApplication app(argc, argv);
-    Test test;
-    return QTest::qExec(&test, argc, argv);
+    QByteArray home = QByteArray(qgetenv("TMPDIR").isEmpty() ? "/tmp" : qgetenv("TMPDIR")) + "/orvane-home-XXXXXX";
+    if (::mkdtemp(home.data()) == nullptr) qFatal("cannot make a scratch home folder");
+    g_scratchHome = home;
+    qputenv("HOME", home);
+    qunsetenv("XDG_CONFIG_HOME");
+    int status;
+    {
+        orvane::ui::TApplication app(argc, argv);
+        Test test;
+        status = QTest::qExec(&test, argc, argv);
+    }
+    QDir(QString::fromLocal8Bit(home)).removeRecursively();
+    return status;
 }

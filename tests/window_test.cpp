@@ -1,5 +1,7 @@
 // The main window driven for real on the offscreen platform.
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDirIterator>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -377,6 +379,102 @@ private slots:
         QApplication::sendEvent(Output()->viewport(), &drop);
         QCOMPARE(Input()->toPlainText(), QStringLiteral("10.0.0.0/8\n"));
         QCOMPARE(window->OpenDialog().InitialDir(), dir.path());
+    }
+
+    // Several files dropped at once load none and leave no text behind.
+    void droppingSeveralFilesDoesNothing() {
+        QTemporaryDir dir;
+        Input()->setPlainText(QStringLiteral("kept"));
+        QMimeData mime;
+        const QList<QUrl> urls = {QUrl::fromLocalFile(dir.filePath(QStringLiteral("a.txt"))),
+                                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("b.txt")))};
+        mime.setUrls(urls);
+        mime.setText(urls[0].toString() + u'\n' + urls[1].toString());  // file managers offer the names as text too
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Input()->viewport(), &enter);
+        QVERIFY(!enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Input()->viewport(), &drop);
+        QCOMPARE(Input()->toPlainText(), QStringLiteral("kept"));
+    }
+
+    // Alt with a letter types nothing: not a Latin letter, not the
+    // delimiter label's own marked letter, in no box of the window.
+    void altLetterTypesNothing_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("letter");
+        for (const char* control : {"memInput", "memOutput", "edtDelimiter"}) {
+            QTest::addRow("%s Alt+A", control) << QString::fromLatin1(control) << QStringLiteral("a");
+            QTest::addRow("%s Alt+Р", control) << QString::fromLatin1(control) << QStringLiteral("р");
+        }
+    }
+    void altLetterTypesNothing() {
+        QFETCH(QString, control);
+        QFETCH(QString, letter);
+        auto* widget = window->findChild<QWidget*>(control);
+        auto text = [&] {
+            auto* memo = qobject_cast<QPlainTextEdit*>(widget);
+            return memo != nullptr ? memo->toPlainText() : qobject_cast<QLineEdit*>(widget)->text();
+        };
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(widget)) memo->setPlainText(QStringLiteral("line1"));
+        else qobject_cast<QLineEdit*>(widget)->clear();
+        widget->setFocus();
+        const QString before = text();
+        QKeyEvent alt(QEvent::KeyPress, letter == u"a" ? Qt::Key_A : Qt::Key_unknown, Qt::AltModifier, letter);
+        QApplication::sendEvent(widget, &alt);
+        QCOMPARE(text(), before);
+        QKeyEvent plain(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, letter);
+        QApplication::sendEvent(widget, &plain);
+        QVERIFY(text() != before);  // without Alt the letter is typed
+    }
+
+    // A paste keeps what fits of its text, as typing stops at three characters.
+    void delimiterKeepsTheStartOfALongPaste() {
+        auto* edit = Find<QLineEdit>("edtDelimiter");
+        edit->setFocus();
+        edit->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("abcd"));
+        edit->paste();
+        QCOMPARE(edit->text(), QStringLiteral("abc"));
+        edit->setText(QStringLiteral("ab"));
+        edit->home(false);
+        edit->paste();
+        QCOMPARE(edit->text(), QStringLiteral("aab"));
+        QCOMPARE(edit->cursorPosition(), 1);
+    }
+
+    // Transform is drawn as the default button until another push button has the focus.
+    void transformIsTheDefaultButton() {
+        auto* transform = Find<QPushButton>("btnTransform");
+        auto* about = Find<QPushButton>("btnAbout");
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QVERIFY(transform->isDefault());
+        about->setFocus();
+        QTRY_VERIFY(about->isDefault());
+        QVERIFY(!transform->isDefault());
+        Input()->setFocus();
+        QTRY_VERIFY(transform->isDefault());
+        QVERIFY(!about->isDefault());
+    }
+
+    // The file dialogs keep no state of their own in the user's home folder.
+    void fileDialogsLeaveNothingInTheHomeFolder() {
+        for (TFileDialog* dialog : {&window->OpenDialog(), &window->SaveDialog()}) {
+            QTimer closer;
+            connect(&closer, &QTimer::timeout, [] {
+                if (auto* modal = QApplication::activeModalWidget()) modal->close();
+            });
+            closer.start(50);
+            QCOMPARE(dialog->Execute(window.get()), std::optional<QString>());
+        }
+        QStringList written;
+        QDirIterator it(QString::fromLocal8Bit(g_scratchHome), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            if (!file.contains(QLatin1String("/.cache/"))) written << file;  // font caches are not the program's
+        }
+        QCOMPARE(written, QStringList());
     }
 
     void saveWritesCp1251WithCrLf() {

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QLibraryInfo>
+#include <QLocale>
+#include <QSettings>
+#include <QTimer>
 #include <QTranslator>
 #include <QWidget>
 #include <exception>
@@ -33,7 +36,39 @@ QString ProgramFontFamily() {
     return family;
 }
 
+class FrameCentring : public QObject {
+public:
+    FrameCentring(QWidget* window, std::function<QRect()> area)
+        : QObject(window), window_(window), area_(std::move(area)) {
+        Centre();
+        window_->installEventFilter(this);
+        // A window manager that has not framed the window by then never will.
+        QTimer::singleShot(2000, this, [this] { deleteLater(); });
+    }
+
+    bool eventFilter(QObject*, QEvent*) override {
+        if (window_->frameGeometry() != window_->geometry()) {
+            window_->removeEventFilter(this);
+            Centre();
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    void Centre() {
+        const QRect area = area_();
+        const QRect frame = window_->frameGeometry();
+        window_->move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
+    }
+
+    QWidget* window_;
+    std::function<QRect()> area_;
+};
+
 }  // namespace
+
+void CentreFrame(QWidget* window, std::function<QRect()> area) { new FrameCentring(window, std::move(area)); }
 
 QFont ProgramFont(int pixelSize, bool bold) {
     QFont font(ProgramFontFamily());
@@ -45,6 +80,13 @@ QFont ProgramFont(int pixelSize, bool bold) {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     InitProgramResources();
     IgnoreFileSizeLimitSignal();
+    // Sizes and dates in the file dialogs are written the Russian way, whatever the system's locale.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    // The settings file is the program's only configuration: Qt's file
+    // dialog would otherwise keep the user's folders in ~/.config/QtProject.conf
+    // and read them back. A path where no file can be made keeps it from both.
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
     // The toolkit's own texts (file dialogs, standard buttons) in Russian too.
     auto* translator = new QTranslator(this);
     if (translator->load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),

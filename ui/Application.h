@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <exception>
+#include <functional>
 
 namespace orvane::ui {
 
@@ -32,6 +33,11 @@ void ReportErrors(Handler&& handler) noexcept {
 // The message as the error report shows it: a full stop is added when the
 // last character sorts after "." (a letter or digit, not a quote or bracket).
 QString ErrorReportText(const QString& message);
+
+// Centres the window's frame on the rectangle area() gives, now and once more
+// when the window manager has put its frame around the window: before that
+// the frame is not known and the first centring went by the client size.
+void CentreFrame(QWidget* window, std::function<QRect()> area);
 
 // Tahoma 11 px; Debian's Wine copy of Tahoma is registered when the system
 // has none, otherwise the default sans font stands in.

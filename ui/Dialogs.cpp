@@ -2,6 +2,11 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
+#include <QTreeView>
 #include <deque>
 
 namespace orvane::ui {
@@ -21,6 +26,45 @@ struct Seams {
 Seams& TestSeams() {
     static Seams seams;
     return seams;
+}
+
+// The file list's sizes and dates written the Russian way: the file system
+// model writes them in the system's locale, English on most machines.
+class RussianFileDetails : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        constexpr int kNameColumn = 0, kTypeColumn = 2, kDateColumn = 3;  // the other is the size
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || files == nullptr || index.column() == kNameColumn)
+            return QIdentityProxyModel::data(index, role);
+        if (index.column() == kTypeColumn) {
+            // The kinds Qt names itself have no Russian translation; mime types have their own.
+            const QString type = QIdentityProxyModel::data(index, role).toString();
+            if (type == QLatin1String("Folder")) return QStringLiteral("Папка");
+            if (type == QLatin1String("File")) return QStringLiteral("Файл");
+            if (type == QLatin1String("Alias")) return QStringLiteral("Ссылка");
+            return type;
+        }
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        const QLocale russian(QLocale::Russian, QLocale::Russia);
+        if (index.column() == kDateColumn) return russian.toString(info.lastModified(), QLocale::ShortFormat);
+        return info.isDir() ? QString() : russian.formattedDataSize(info.size(), 1, QLocale::DataSizeTraditionalFormat);
+    }
+};
+
+// Columns wide enough for what they hold, in the dialog's own font.
+void SizeColumns(QFileDialog& dialog) {
+    auto* view = dialog.findChild<QTreeView*>();
+    if (view == nullptr) return;
+    const QFontMetrics metrics(view->font());
+    const int padding = 4 * metrics.averageCharWidth();
+    QHeaderView* header = view->header();
+    header->resizeSection(0, 36 * metrics.averageCharWidth());
+    header->resizeSection(1, metrics.horizontalAdvance(QStringLiteral("999,9 КБ")) + padding);
+    header->resizeSection(2, metrics.horizontalAdvance(QStringLiteral("Исполняемый файл")) + padding);
+    header->resizeSection(3, metrics.horizontalAdvance(QStringLiteral("31.12.2026 23:59")) + padding);
 }
 
 }  // namespace
@@ -81,6 +125,10 @@ std::optional<QString> TFileDialog::Execute(QWidget* parent) {
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     }
+    dialog.setProxyModel(new RussianFileDetails(&dialog));
+    // Wide enough for the name, size, type and date columns to be read whole.
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(780, 480)));
+    SizeColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }

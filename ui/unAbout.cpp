@@ -77,11 +77,7 @@ void TfmAbout::FormCreate() {
 void TfmAbout::showEvent(QShowEvent* event) {
     if (!shownBefore_ && !event->spontaneous()) {
         shownBefore_ = true;
-        if (mainWindow_ != nullptr) {
-            const QRect main = mainWindow_->frameGeometry();
-            const QRect own = frameGeometry();
-            move(main.x() + (main.width() - own.width()) / 2, main.y() + (main.height() - own.height()) / 2);
-        }
+        if (mainWindow_ != nullptr) CentreFrame(this, [main = mainWindow_] { return main->frameGeometry(); });
     }
     QDialog::showEvent(event);
 }

@@ -1,5 +1,6 @@
 #include "unMain.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFile>
@@ -7,9 +8,11 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextBlock>
 #include <QValidator>
+#include <algorithm>
 #include <stdexcept>
 
 #include "Application.h"
@@ -39,23 +42,34 @@ const QString kFormatHelp = QStringLiteral(
     "нии диапазона адресов - символ \"-\". Допускаются пробельные    \r\n"
     "символы перед/после адресов, масок, разделителей.");
 
-// Typing may not make the delimiter longer than three characters; a longer
-// text that the program set stays whole and may only get shorter. (The edit's
-// own length limit would also cut what the program sets.)
-// The edit validates what the program sets too, so SetDelimiter() raises the
-// limit to the new length first.
+// Typing may not make the delimiter longer than three characters, and a
+// paste keeps as much of its text as fits; a longer text that the program set
+// stays whole and may only get shorter. (The edit's own length limit would
+// also cut what the program sets.) The edit validates what the program sets
+// too, so SetDelimiter() lets the new text through first.
 class DelimiterValidator : public QValidator {
 public:
-    explicit DelimiterValidator(QLineEdit* edit) : QValidator(edit), committed_(edit->text().size()) {
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { committed_ = text.size(); });
+    explicit DelimiterValidator(QLineEdit* edit) : QValidator(edit), committed_(edit->text()) {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { committed_ = text; });
     }
-    State validate(QString& input, int&) const override {
-        return input.size() <= std::max<qsizetype>(3, committed_) ? Acceptable : Invalid;
+    State validate(QString& input, int& position) const override {
+        const qsizetype limit = std::max<qsizetype>(3, committed_.size());
+        if (input.size() <= limit) return Acceptable;
+        // What the edit put in ends at the cursor; before it, what the input
+        // shares with the text it had.
+        const qsizetype suffix = std::clamp<qsizetype>(input.size() - position, 0, committed_.size());
+        qsizetype prefix = 0;
+        while (prefix < committed_.size() - suffix && prefix < position && committed_[prefix] == input[prefix]) ++prefix;
+        const qsizetype room = limit - (prefix + suffix);
+        if (room <= 0) return Invalid;  // a typed character past the limit
+        input = input.left(prefix + room) + input.right(suffix);
+        position = static_cast<int>(prefix + room);
+        return Acceptable;
     }
-    void Allow(qsizetype length) { committed_ = length; }
+    void Allow(const QString& text) { committed_ = text; }
 
 private:
-    qsizetype committed_;  // the length before the edit being validated
+    QString committed_;  // the text before the edit being validated
 };
 
 class WaitCursor {
@@ -119,6 +133,15 @@ void KeepSelectionVisible(QWidget* widget) {
     widget->setPalette(palette);
 }
 
+// Alt with a key types nothing here, as on the desktop the program was made
+// for; a marked letter that no control owns is simply not found. Alt Gr does
+// not count as Alt, so the characters it makes are still typed.
+bool TypesUnderAlt(const QKeyEvent* key) {
+    if (!(key->modifiers() & Qt::AltModifier)) return false;
+    const QString text = key->text();
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
+}
+
 std::optional<QString> SingleLocalFile(const QMimeData* mime) {
     if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().constFirst().isLocalFile())
         return std::nullopt;
@@ -176,7 +199,18 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
         memo->viewport()->installEventFilter(this);
     }
     KeepSelectionVisible(ui->edtDelimiter);
+    ui->edtDelimiter->installEventFilter(this);
     ui->memInput->setFocus();
+
+    // Transform is the default button, drawn as such while no other push
+    // button has the focus; a focused push button takes the role, as Enter does.
+    ui->btnTransform->setDefault(true);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now == nullptr || now->window() != this) return;
+        auto* focused = qobject_cast<QPushButton*>(now);
+        for (QPushButton* button : {ui->btnTransform, ui->btnAbout})
+            button->setDefault(focused != nullptr ? button == focused : button == ui->btnTransform);
+    });
 
     const auto handler = [this](void (TfmMain::*method)()) {
         return [this, method] { ReportErrors([&] { (this->*method)(); }); };
@@ -223,7 +257,7 @@ TfmMain::~TfmMain() {
 QString TfmMain::Delimiter() const { return ui->edtDelimiter->text(); }
 
 void TfmMain::SetDelimiter(const QString& text) {
-    static_cast<DelimiterValidator*>(delimiterValidator_)->Allow(text.size());
+    static_cast<DelimiterValidator*>(delimiterValidator_)->Allow(text);
     ui->edtDelimiter->setText(text);
 }
 
@@ -279,18 +313,26 @@ void TfmMain::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->edtDelimiter && event->type() == QEvent::KeyPress)
+        return TypesUnderAlt(static_cast<QKeyEvent*>(event));
     for (QPlainTextEdit* memo : {ui->memInput, ui->memOutput}) {
         if (watched == memo && event->type() == QEvent::KeyPress) {
             // Select-all is the box's whole answer to Ctrl+A: left to the box,
             // Ctrl+Alt+A would type "a" over the text just selected.
-            return memInputKeyDown(memo, static_cast<QKeyEvent*>(event));
+            const auto* key = static_cast<QKeyEvent*>(event);
+            return memInputKeyDown(memo, key) || TypesUnderAlt(key);
         }
         if (watched != memo && watched != memo->viewport()) continue;
-        // A file dropped from the file manager loads as the open button would.
+        // A file dropped from the file manager loads as the open button
+        // would; several files load none, and their names are not text to insert.
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* drag = static_cast<QDragMoveEvent*>(event);
             if (SingleLocalFile(drag->mimeData())) {
                 drag->acceptProposedAction();
+                return true;
+            }
+            if (drag->mimeData() != nullptr && drag->mimeData()->hasUrls()) {
+                drag->ignore();
                 return true;
             }
         } else if (event->type() == QEvent::Drop) {
@@ -298,6 +340,10 @@ bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
             if (const auto file = SingleLocalFile(drop->mimeData())) {
                 drop->acceptProposedAction();
                 ReportErrors([&] { LoadInputFile(*file); });
+                return true;
+            }
+            if (drop->mimeData() != nullptr && drop->mimeData()->hasUrls()) {
+                drop->ignore();
                 return true;
             }
         }
@@ -310,9 +356,7 @@ void TfmMain::FormShow() {
     fstMain.Active = true;
     fstMain.RestoreSettings();
 
-    const QRect desktop = screen()->geometry();
-    const QRect outer = frameGeometry();
-    move(desktop.x() + (desktop.width() - outer.width()) / 2, desktop.y() + (desktop.height() - outer.height()) / 2);
+    CentreFrame(this, [this] { return screen()->geometry(); });
 }
 
 void TfmMain::FormCloseQuery(bool& canClose) {
