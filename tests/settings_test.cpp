@@ -1,5 +1,6 @@
 // Options and folders surviving a restart through the settings file.
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -198,6 +199,40 @@ private slots:
         window.reset();
         Start();
         QCOMPARE(Delimiter()->text(), QString());
+    }
+
+    // A copy whose folder is the user's keeps its settings beside itself; an
+    // installed one, in a folder the user may not write, under ~/.config,
+    // which its first close makes.
+    void settingsLiveWhereTheUserMayWrite() {
+        QTemporaryDir program, config;
+        QCOMPARE(TfmMain::SettingsFileFor(program.path()), program.filePath(QStringLiteral("orvane.ini")));
+
+        const QByteArray where = program.path().toLocal8Bit();
+        if (g_privateMounts) {
+            QVERIFY(::mount(where.constData(), where.constData(), nullptr, MS_BIND, nullptr) == 0);
+            QVERIFY(::mount(nullptr, where.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0);
+        } else {
+            QVERIFY(QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner));
+        }
+        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        ini = TfmMain::SettingsFileFor(program.path());
+        QCOMPARE(ini, config.filePath(QStringLiteral("orvane/orvane.ini")));
+        Start();
+        window->findChild<QCheckBox*>(QStringLiteral("cbxSort"))->setChecked(false);
+        QVERIFY(Close());
+        window.reset();
+        Start();
+        QVERIFY(!Sort());
+        QVERIFY(Close());
+        window.reset();
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(TfmMain::SettingsFileFor(program.path()), QDir::homePath() + QStringLiteral("/.config/orvane/orvane.ini"));
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+        if (oldConfig.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
+        if (g_privateMounts) ::umount(where.constData());
+        else QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     // When the settings cannot be written the user is told, the window keeps

@@ -1,6 +1,8 @@
 #include "Placemnt.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <exception>
 
 #include "IniFile.h"
@@ -47,6 +49,8 @@ void TFormStorage::SaveSettings() {
         if (item.OnSave) item.OnSave(item, value);
         ini.WriteString(Utf8(IniSection), Utf8(item.Name), Utf8(StoredText(value)));
     }
+    // The folder of a settings file under ~/.config is made by the first save.
+    QDir().mkpath(QFileInfo(IniFileName).absolutePath());
     ini.UpdateFile();
     saved_ = true;
 }

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -14,6 +16,7 @@
 #include <QValidator>
 #include <algorithm>
 #include <stdexcept>
+#include <unistd.h>
 
 #include "Application.h"
 #include "CodePage.h"
@@ -165,8 +168,15 @@ QString UnderlinedMnemonic(const QString& caption) {
     return QStringLiteral("<html>") + html + QStringLiteral("</html>");
 }
 
-QString TfmMain::DefaultSettingsFile() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/orvane.ini");
+QString TfmMain::DefaultSettingsFile() { return SettingsFileFor(QCoreApplication::applicationDirPath()); }
+
+QString TfmMain::SettingsFileFor(const QString& programFolder) {
+    const QString beside = programFolder + QStringLiteral("/orvane.ini");
+    if (QFileInfo::exists(beside) || ::access(QFile::encodeName(programFolder).constData(), W_OK) == 0) return beside;
+    // An installed program: its folder is not the user's to write.
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!config.startsWith(u'/')) config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/orvane/orvane.ini");
 }
 
 TfmMain::TfmMain(QString settingsFile, QWidget* parent)

@@ -36,8 +36,8 @@ class TfmMain : public QWidget {
     Q_OBJECT
 
 public:
-    // settingsFile: where the options are kept; by default "orvane.ini"
-    // beside the executable.
+    // settingsFile: where the options are kept; by default SettingsFileFor()
+    // the executable's folder.
     explicit TfmMain(QString settingsFile = DefaultSettingsFile(), QWidget* parent = nullptr);
     ~TfmMain() override;
 
@@ -57,6 +57,10 @@ public:
     TFileDialog& SaveDialog() { return dlgSave; }
 
     static QString DefaultSettingsFile();
+    // "orvane.ini" beside the program when that file exists or the folder is
+    // the user's to write (a portable copy, a build folder); otherwise, for an
+    // installed program, $XDG_CONFIG_HOME/orvane/orvane.ini (~/.config/orvane/).
+    static QString SettingsFileFor(const QString& programFolder);
 
     TFormStorage& Storage() { return fstMain; }
 
