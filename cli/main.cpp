@@ -20,9 +20,8 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: orvane-convert [-f range|prefix|mask] [-d TEXT] [--sort text|address|none] [--keep-duplicates]\n"
-    "                      [--exact | --merge [--intersect FILE]... [--exclude FILE]...]\n"
-    "                      [--ranges hosts|addresses] [--report] [--strict] [--lf] [-o OUT] [FILE]\n";
+    "Usage: orvane-convert [OPTION]... [FILE]\n"
+    "  or:  orvane-convert --exact|--merge [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]\n";
 
 constexpr std::string_view kHelp =
     "Converts a list of IPv4 networks, one a line, into host ranges (range),\n"

@@ -134,11 +134,16 @@ def icon():
         body += data
     with open(os.path.join(HERE, "orvane.ico"), "wb") as f:
         f.write(out + body)
-    # The desktop entry's icon.
+    # The desktop entry's icons: the sizes the icon file holds, and a larger one.
+    for size, name in ((64, "orvane.png"), (32, "orvane-32.png"), (16, "orvane-16.png")):
+        write_png(emblem(size), os.path.join(HERE, name))
+
+
+def write_png(pixels, path):
     with tempfile.TemporaryDirectory() as tmp:
-        ppm = os.path.join(tmp, "icon.pam")
-        write_pam(ppm, emblem(64))
-        subprocess.run(["convert", ppm, os.path.join(HERE, "orvane.png")], check=True)
+        pam = os.path.join(tmp, "icon.pam")
+        write_pam(pam, pixels)
+        subprocess.run(["convert", pam, "-strip", path], check=True)
 
 
 def write_pam(path, pixels):

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a build needs, when they are missing.
-# Usage: scripts/setup.sh run|test
+# Usage: scripts/setup.sh run|test|package
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libjpeg-dev)
 case "${1:-run}" in
   run) packages+=(fonts-wine) ;;
-  test) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev) ;;
-  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+  test) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev help2man dpkg-dev lintian appstream) ;;
+  package) packages+=(help2man dpkg-dev) ;;
+  *) echo "usage: $0 run|test|package" >&2; exit 2 ;;
 esac
 
 missing=()

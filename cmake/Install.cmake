@@ -1,0 +1,82 @@
+# Where everything goes on `cmake --install` and in the Debian package.
+include(GNUInstallDirs)
+# Debian names the folder after the package, not the project.
+set(ORVANE_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/orvane)
+
+install(TARGETS orvane-convert RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(ORVANE_GUI)
+  install(TARGETS orvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES resources/orvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES packaging/example.orvane.Orvane.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  foreach(size 16 32 64)
+    set(icon resources/orvane-${size}.png)
+    if(size EQUAL 64)
+      set(icon resources/orvane.png)
+    endif()
+    install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME orvane.png)
+  endforeach()
+endif()
+
+# Manual pages, compressed as Debian keeps them. orvane-convert's is made
+# from its own --help, so the two cannot drift apart.
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+find_program(HELP2MAN_EXECUTABLE help2man)
+set(man_dir ${CMAKE_CURRENT_BINARY_DIR}/man)
+set(man_pages ${man_dir}/orvane.1.gz)
+add_custom_command(OUTPUT ${man_dir}/orvane.1.gz
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
+  COMMAND ${GZIP_EXECUTABLE} -9n -c ${PROJECT_SOURCE_DIR}/packaging/orvane.1 > ${man_dir}/orvane.1.gz
+  DEPENDS packaging/orvane.1 VERBATIM)
+if(HELP2MAN_EXECUTABLE)
+  add_custom_command(OUTPUT ${man_dir}/orvane-convert.1.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
+    COMMAND ${HELP2MAN_EXECUTABLE} --no-info --section=1 --name=convert\ lists\ of\ IPv4\ networks\ between\ notations
+            --include=${PROJECT_SOURCE_DIR}/packaging/orvane-convert.h2m --output=${man_dir}/orvane-convert.1
+            $<TARGET_FILE:orvane-convert>
+    COMMAND ${GZIP_EXECUTABLE} -9nf ${man_dir}/orvane-convert.1
+    DEPENDS orvane-convert packaging/orvane-convert.h2m VERBATIM)
+  list(APPEND man_pages ${man_dir}/orvane-convert.1.gz)
+else()
+  message(WARNING "help2man not found: orvane-convert's manual page is not made (apt-get install help2man)")
+endif()
+add_custom_target(manpages ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+install(FILES packaging/orvane-convert.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME orvane-convert)
+
+set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.Debian.gz)
+add_custom_command(OUTPUT ${changelog}
+  COMMAND ${GZIP_EXECUTABLE} -9n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > ${changelog}
+  DEPENDS packaging/changelog VERBATIM)
+add_custom_target(changelog ALL DEPENDS ${changelog})
+install(FILES README.md packaging/copyright ${changelog} DESTINATION ${ORVANE_DOCDIR})
+
+# The Debian package (scripts/package.sh).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME orvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${PROJECT_VERSION_TWEAK})
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGE_CONTACT "Orvane <packages@orvane.example>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Orvane <packages@orvane.example>")
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.orvane.example/")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wine)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert lists of IPv4 networks between notations")
+# CPack indents every line and turns an empty one into " .".
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Orvane converts lists of IPv4 networks from one notation into another: host
+ranges, addresses with prefix length and addresses with dotted mask. It
+cleans every line, optionally removes duplicates and sorts, and writes each
+network in the chosen form. The window's texts are in Russian; the
+command-line tool orvane-convert does the same for scripts and can merge,
+intersect and subtract lists as address sets.
+
+Orvane преобразует списки IPv4-сетей из одной формы записи в другую:
+диапазоны адресов, адрес с короткой маской и адрес с длинной маской.")
+include(CPack)
