@@ -524,8 +524,9 @@ bool IsDottedQuad(std::string_view text) {
 }
 
 HostOrderValue AddressToHostOrder(std::string_view text) {
-    const std::string reversed = ReverseOctetOrder(text);
-    return FromNetworkBytes(inet_addr(reversed.c_str()));
+    HostOrderValue value;
+    ReadAddress(text, value);  // all ones when rejected
+    return value;
 }
 
 bool IsReadableAddress(std::string_view text) {

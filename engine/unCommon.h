@@ -32,8 +32,8 @@ std::string ReverseOctetOrder(std::string_view text);
 // Four pieces, each a non-negative integer text (no upper bound).
 bool IsDottedQuad(std::string_view text);
 
-// The address a text names by the C library's address reading; all ones when
-// it is rejected, which is indistinguishable from 255.255.255.255.
+// The address a text names by ReadAddress(); all ones when it is rejected,
+// which is indistinguishable from 255.255.255.255.
 HostOrderValue AddressToHostOrder(std::string_view text);
 
 // Reads an address text as the C library does after reversing its pieces;

@@ -67,6 +67,25 @@ std::size_t DecodeUtf8(std::string_view s, std::size_t i, char32_t& cp) noexcept
     return len;
 }
 
+// The one walk over UTF-8 text: character(cp) for every well-formed
+// sequence, malformed() for every byte that starts none; the walk stops
+// where malformed() answers false.
+template <typename Character, typename Malformed>
+void ForEachUtf8Character(std::string_view text, Character&& character, Malformed&& malformed) {
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp;
+        const std::size_t len = DecodeUtf8(text, i, cp);
+        if (len != 0) {
+            character(cp);
+            i += len;
+        } else if (malformed()) {
+            ++i;
+        } else {
+            return;
+        }
+    }
+}
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -82,9 +101,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 }  // namespace
 
-char16_t Cp1251ToCodePoint(unsigned char byte) noexcept { return Table().toUnicode[byte]; }
+char16_t Cp1251ToCodePoint(unsigned char byte) { return Table().toUnicode[byte]; }
 
-char CodePointToCp1251(char32_t cp) noexcept {
+char CodePointToCp1251(char32_t cp) {
     if (cp < 0x80) return static_cast<char>(cp);
     const auto& map = Table().fromUnicode;
     const auto it = map.find(cp);
@@ -123,55 +142,41 @@ std::string Cp1251ToUtf8(std::string_view bytes) {
 std::string Utf8ToCp1251(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        char32_t cp;
-        const std::size_t len = DecodeUtf8(text, i, cp);
-        if (len == 0) {
+    ForEachUtf8Character(
+        text, [&](char32_t cp) { out += CodePointToCp1251(cp); },
+        [&] {
             out += '?';
-            ++i;
-        } else {
-            out += CodePointToCp1251(cp);
-            i += len;
-        }
-    }
+            return true;
+        });
     return out;
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        char32_t cp;
-        const std::size_t len = DecodeUtf8(text, i, cp);
-        if (len == 0) {
+    ForEachUtf8Character(
+        text,
+        [&](char32_t cp) {
+            if (cp >= 0x10000) {
+                cp -= 0x10000;
+                out += static_cast<char16_t>(0xD800 + (cp >> 10));
+                out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            } else {
+                out += static_cast<char16_t>(cp);
+            }
+        },
+        [&] {
             out += u'\uFFFD';
-            ++i;
-            continue;
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-    }
+            return true;
+        });
     return out;
 }
 
 bool IsValidUtf8(std::string_view bytes) noexcept {
-    for (std::size_t i = 0; i < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-            ++i;
-            continue;
-        }
-        char32_t cp;
-        const std::size_t len = DecodeUtf8(bytes, i, cp);
-        if (len == 0) return false;
-        i += len;
-    }
-    return true;
+    bool valid = true;
+    ForEachUtf8Character(
+        bytes, [](char32_t) {}, [&] { return valid = false; });
+    return valid;
 }
 
 }  // namespace orvane

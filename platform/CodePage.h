@@ -17,9 +17,11 @@ std::string Cp1251ToUtf8(std::string_view bytes);
 std::string Utf8ToCp1251(std::string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 
-// One code point to its CP1251 byte, or '?' when the code page lacks it.
-char CodePointToCp1251(char32_t cp) noexcept;
-char16_t Cp1251ToCodePoint(unsigned char byte) noexcept;
+// One code point to its CP1251 byte, or '?' when the code page lacks it. The
+// first call builds the table from the C library's converter and throws
+// std::runtime_error when it has none.
+char CodePointToCp1251(char32_t cp);
+char16_t Cp1251ToCodePoint(unsigned char byte);
 
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
 bool IsValidUtf8(std::string_view bytes) noexcept;

@@ -59,6 +59,23 @@ std::vector<std::basic_string_view<Char>> SplitListLines(std::basic_string_view<
     return lines;
 }
 
+// The text with every CR LF and lone CR made one LF: the line breaks a list
+// box shows, each where the line rule sees one. Lines are not cut.
+template <typename Char>
+std::basic_string<Char> WithLfLineBreaks(std::basic_string_view<Char> text) {
+    std::basic_string<Char> out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != Char('\r')) {
+            out += text[i];
+            continue;
+        }
+        if (i + 1 < text.size() && text[i + 1] == Char('\n')) ++i;
+        out += Char('\n');
+    }
+    return out;
+}
+
 // Number of lines by the same rule, without building them.
 template <typename Char>
 std::size_t CountListLines(std::basic_string_view<Char> text) noexcept {

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -379,6 +380,46 @@ private slots:
         QApplication::sendEvent(Output()->viewport(), &drop);
         QCOMPARE(Input()->toPlainText(), QStringLiteral("10.0.0.0/8\n"));
         QCOMPARE(window->OpenDialog().InitialDir(), dir.path());
+    }
+
+    // The window's save and orvane-convert give the same bytes for the same
+    // file and options: they promise each other that.
+    void saveMatchesTheConverter_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<bool>("sort");
+        QTest::addColumn<bool>("dedupe");
+        QTest::addColumn<QString>("delimiter");
+        QTest::newRow("ranges") << 0 << true << true << QStringLiteral(" / ");
+        QTest::newRow("prefix unsorted") << 1 << false << true << QStringLiteral("/");
+        QTest::newRow("mask with duplicates") << 2 << true << false << QStringLiteral(" — ");
+        QTest::newRow("prefix in input order with duplicates") << 1 << false << false << QString();
+    }
+    void saveMatchesTheConverter() {
+        QFETCH(int, form);
+        QFETCH(bool, sort);
+        QFETCH(bool, dedupe);
+        QFETCH(QString, delimiter);
+        const QString list = QStringLiteral(ORVANE_TEST_DATA "/mixed-cp1251.txt");
+        QTemporaryDir dir;
+        window->LoadInputFile(list);
+        window->SetTransformType(form);
+        window->SetDelimiter(delimiter);
+        Find<QCheckBox>("cbxSort")->setChecked(sort);
+        Find<QCheckBox>("cbxRemoveDuplicates")->setChecked(dedupe);
+        Transform();
+        TFileDialog::SetNextFileName(dir.filePath(QStringLiteral("saved.txt")));
+        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
+
+        QStringList args{QStringLiteral("-f"), QString::number(form), QStringLiteral("-d"), delimiter, list};
+        if (!sort) args << QStringLiteral("--no-sort");
+        if (!dedupe) args << QStringLiteral("--keep-duplicates");
+        QProcess convert;
+        convert.start(QStringLiteral(ORVANE_CONVERT), args);
+        QVERIFY(convert.waitForFinished());
+        QCOMPARE(convert.exitCode(), 0);
+        const QByteArray expected = convert.readAllStandardOutput();
+        QVERIFY(expected.count('\n') >= 5);
+        QCOMPARE(ReadFile(dir.filePath(QStringLiteral("saved.txt"))), expected);
     }
 
     // Several files dropped at once load none and leave no text behind.

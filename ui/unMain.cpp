@@ -452,23 +452,16 @@ void TfmMain::sbtFormatClick() {
 void TfmMain::btnTransformClick() {
     WaitCursor wait;
     const QTextDocument* doc = ui->memInput->document();
+    // The box's lines, read block by block, become one list text that is
+    // converted as orvane-convert converts a file: one line rule, one path.
     const int count = LineCount(ui->memInput);
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(count));
-    QTextBlock block = doc->begin();
-    for (int i = 0; i < count; ++i, block = block.next()) {
-        std::string line = ToCp1251(block.text());
-        if (line.size() > kMaxLineLength) line.resize(kMaxLineLength);
-        lines.push_back(std::move(line));
-    }
-    const std::vector<std::string_view> views(lines.begin(), lines.end());
-    const std::vector<std::string> result =
-        TransformList(views, ui->cbxRemoveDuplicates->isChecked(), ui->cbxSort->isChecked(), TransformType(),
-                      ToCp1251(ui->edtDelimiter->text()));
-
     std::string text;
-    for (const std::string& line : result) text.append(line).append("\n");
-    ui->memOutput->setPlainText(FromUtf16(Cp1251ToUtf16(text)));
+    QTextBlock block = doc->begin();
+    for (int i = 0; i < count; ++i, block = block.next()) text.append(ToCp1251(block.text())).append("\n");
+    std::string result;
+    TransformListText(text, ui->cbxRemoveDuplicates->isChecked(), ui->cbxSort->isChecked(), TransformType(),
+                      ToCp1251(ui->edtDelimiter->text()), "\n", result);
+    ui->memOutput->setPlainText(FromUtf16(Cp1251ToUtf16(result)));
 }
 
 void TfmMain::sbtOpenClick() { LoadInputList(); }
@@ -490,18 +483,7 @@ void TfmMain::LoadInputFile(const QString& fileName) {
     WaitCursor wait;
     const std::u16string decoded = ListFileToUtf16(ReadWholeFile(QFile::encodeName(fileName).toStdString()));
 
-    // Every CR LF, lone CR and lone LF becomes one line break.
-    std::u16string text;
-    text.reserve(decoded.size());
-    for (std::size_t i = 0; i < decoded.size(); ++i) {
-        const char16_t c = decoded[i];
-        if (c == u'\r') {
-            if (i + 1 < decoded.size() && decoded[i + 1] == u'\n') ++i;
-            text += u'\n';
-        } else {
-            text += c;
-        }
-    }
+    const std::u16string text = WithLfLineBreaks(std::u16string_view(decoded));
     if (static_cast<qsizetype>(text.size()) > kMemoCapacity) throw std::runtime_error("Text exceeds memo capacity");
 
     const QString loaded = FromUtf16(text);
