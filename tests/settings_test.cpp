@@ -47,7 +47,7 @@ private slots:
     void init() {
         ini = dir.filePath(QStringLiteral("orvane.ini"));
         QFile::remove(ini);
-        MessageBoxes::ClearLastMessage();
+        ResetTestSeams();
     }
     void cleanup() {
         if (window) window->close();

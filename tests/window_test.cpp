@@ -75,7 +75,7 @@ private slots:
         window = std::make_unique<TfmMain>(settingsDir->filePath(QStringLiteral("orvane.ini")));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        MessageBoxes::ClearLastMessage();
+        ResetTestSeams();
     }
     void cleanup() {
         window.reset();

@@ -97,12 +97,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
-        ShowException(QString::fromUtf8(e.what()));
-    }
-    return false;
+    bool handled = false;
+    ReportErrors([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
 }
 
 QString ErrorReportText(const QString& message) {
@@ -110,9 +107,9 @@ QString ErrorReportText(const QString& message) {
     return message;
 }
 
-void TApplication::ShowException(const QString& message) {
+void TApplication::ShowException(const std::exception& error) {
     MessageBoxes::Show(QApplication::activeWindow(), QMessageBox::Critical, QStringLiteral("Orvane"),
-                       ErrorReportText(message));
+                       ErrorReportText(QString::fromUtf8(error.what())));
 }
 
 }  // namespace orvane::ui

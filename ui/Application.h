@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <exception>
+#include <stdexcept>
 #include <functional>
 
 namespace orvane::ui {
@@ -14,8 +15,8 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 
-    // Shows an error message the way every unhandled error is shown.
-    static void ShowException(const QString& message);
+    // Shows an error the way every unhandled error is shown.
+    static void ShowException(const std::exception& error);
 };
 
 // Runs an event handler; an error it raises ends it and is shown by the
@@ -26,7 +27,7 @@ void ReportErrors(Handler&& handler) noexcept {
     try {
         handler();
     } catch (const std::exception& e) {
-        TApplication::ShowException(QString::fromUtf8(e.what()));
+        TApplication::ShowException(e);
     }
 }
 
@@ -38,6 +39,11 @@ QString ErrorReportText(const QString& message);
 // when the window manager has put its frame around the window: before that
 // the frame is not known and the first centring went by the client size.
 void CentreFrame(QWidget* window, std::function<QRect()> area);
+
+// "Text exceeds memo capacity": a list box cannot hold the text.
+class EOutOfResources : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // Tahoma 11 px; Debian's Wine copy of Tahoma is registered when the system
 // has none, otherwise the default sans font stands in.

@@ -99,6 +99,8 @@ std::vector<ShownMessage> MessageBoxes::ShownMessages() { return TestSeams().mes
 
 void MessageBoxes::ClearLastMessage() { TestSeams().messages.clear(); }
 
+void ResetTestSeams() { TestSeams() = Seams{}; }
+
 void TFileDialog::SetNextFileName(std::optional<QString> fileName) {
     TestSeams().fileNames.push_back({fileName.has_value(), fileName.value_or(QString())});
 }

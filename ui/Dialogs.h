@@ -55,6 +55,10 @@ private:
     QString initialDir_;
 };
 
+// Forgets every answer and file name a test queued and every message kept:
+// each test starts from none.
+void ResetTestSeams();
+
 // The folder of a file: its path up to the last "/", without that "/"
 // unless it is the root.
 QString FolderOf(const QString& filePath);

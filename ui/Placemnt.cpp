@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <exception>
 
+#include "Application.h"
 #include "IniFile.h"
 #include "Variants.h"
 
@@ -29,12 +30,10 @@ void TFormStorage::RestoreSettings() {
         restored_ = true;
         for (TStoredValue& item : StoredValues) {
             QVariant value = QString::fromStdString(ini.ReadString(Utf8(IniSection), Utf8(item.Name), Utf8(StoredText(item.Value))));
-            try {
+            ReportErrors([&] {
                 if (item.OnRestore) item.OnRestore(item, value);
                 item.Value = value;
-            } catch (const std::exception& e) {
-                if (Report) Report(QString::fromUtf8(e.what()));
-            }
+            });
         }
     }
     restored_ = true;

@@ -48,7 +48,7 @@ public:
     TStoredValues StoredValues;
 
     // Reads every stored value and hands it to its OnRestore. A value that
-    // does not convert is reported through Report and keeps its control as
+    // does not convert is shown by the error report and keeps its control as
     // it was; the other values are still restored.
     void RestoreSettings();
 
@@ -56,9 +56,6 @@ public:
     // Throws EIniFileException when the file cannot be written; the old file
     // is then left as it was.
     void SaveSettings();
-
-    // Shows an error that restoring one value raised.
-    std::function<void(const QString& message)> Report;
 };
 
 // The text a stored value is written as: text unchanged, "True"/"False",

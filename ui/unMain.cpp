@@ -244,7 +244,6 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
         item.OnRestore = restore;
         item.OnSave = save;
     }
-    fstMain.Report = [](const QString& message) { TApplication::ShowException(message); };
     // At the end of the desktop session the close is not asked about.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { sessionEnding_ = true; });
 
@@ -256,11 +255,7 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
 TfmMain::~TfmMain() {
     // Settings not saved by a close request (the program ended another way).
     if (fstMain.Active && !fstMain.Saved() && !sessionEnding_ && closeRequests_ == 0) {
-        try {
-            fstMain.SaveSettings();
-        } catch (const std::exception& e) {
-            TApplication::ShowException(QString::fromUtf8(e.what()));
-        }
+        ReportErrors([this] { fstMain.SaveSettings(); });
     }
 }
 
@@ -381,7 +376,7 @@ void TfmMain::FormCloseQuery(bool& canClose) {
             canClose = true;
             return;
         }
-        TApplication::ShowException(QString::fromUtf8(e.what()));
+        TApplication::ShowException(e);
     }
     // The window keeps working, and the user is never trapped in it.
     Timer.start();
@@ -484,7 +479,7 @@ void TfmMain::LoadInputFile(const QString& fileName) {
     const std::u16string decoded = ListFileToUtf16(ReadWholeFile(QFile::encodeName(fileName).toStdString()));
 
     const std::u16string text = WithLfLineBreaks(std::u16string_view(decoded));
-    if (static_cast<qsizetype>(text.size()) > kMemoCapacity) throw std::runtime_error("Text exceeds memo capacity");
+    if (static_cast<qsizetype>(text.size()) > kMemoCapacity) throw EOutOfResources("Text exceeds memo capacity");
 
     const QString loaded = FromUtf16(text);
     QString current = ui->memInput->document()->toRawText();
