@@ -343,9 +343,7 @@ private slots:
         QCOMPARE(window->OpenDialog().InitialDir(), QStringLiteral("/srv"));
         const auto shown = MessageBoxes::LastMessage();
         if (message.isEmpty()) {
-            QVERIFY(!shown.has_value());
-            MessageBoxes::ClearLastMessage();
-            MessageBoxes::Show(nullptr, QMessageBox::NoIcon, QString(), QString());  // use up the answer
+            QVERIFY(!shown.has_value());  // the answer left unused is forgotten before the next test
         } else {
             QVERIFY(shown.has_value());
             QCOMPARE(shown->title, QStringLiteral("Orvane"));

@@ -45,6 +45,8 @@ const QString kFormatHelp = QStringLiteral(
     "нии диапазона адресов - символ \"-\". Допускаются пробельные    \r\n"
     "символы перед/после адресов, масок, разделителей.");
 
+}  // namespace
+
 // Typing may not make the delimiter longer than three characters, and a
 // paste keeps as much of its text as fits; a longer text that the program set
 // stays whole and may only get shorter. (The edit's own length limit would
@@ -74,6 +76,8 @@ public:
 private:
     QString committed_;  // the text before the edit being validated
 };
+
+namespace {
 
 class WaitCursor {
 public:
@@ -198,10 +202,10 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
     delimiterValidator_ = new DelimiterValidator(ui->edtDelimiter);
     ui->edtDelimiter->setValidator(delimiterValidator_);
 
-    grpTransformTypeItems = new QButtonGroup(this);
-    grpTransformTypeItems->addButton(ui->rbtTransformType0, 0);
-    grpTransformTypeItems->addButton(ui->rbtTransformType1, 1);
-    grpTransformTypeItems->addButton(ui->rbtTransformType2, 2);
+    transformTypeButtons_ = new QButtonGroup(this);
+    transformTypeButtons_->addButton(ui->rbtTransformType0, 0);
+    transformTypeButtons_->addButton(ui->rbtTransformType1, 1);
+    transformTypeButtons_->addButton(ui->rbtTransformType2, 2);
 
     for (QPlainTextEdit* memo : {ui->memInput, ui->memOutput}) {
         KeepSelectionVisible(memo);
@@ -262,21 +266,21 @@ TfmMain::~TfmMain() {
 QString TfmMain::Delimiter() const { return ui->edtDelimiter->text(); }
 
 void TfmMain::SetDelimiter(const QString& text) {
-    static_cast<DelimiterValidator*>(delimiterValidator_)->Allow(text);
+    delimiterValidator_->Allow(text);
     ui->edtDelimiter->setText(text);
 }
 
-int TfmMain::TransformType() const { return grpTransformTypeItems->checkedId(); }
+int TfmMain::TransformType() const { return transformTypeButtons_->checkedId(); }
 
 void TfmMain::SetTransformType(int index) {
     index = std::clamp(index, -1, 2);
     if (index < 0) {
         // An exclusive group always keeps one item checked.
-        grpTransformTypeItems->setExclusive(false);
-        if (QAbstractButton* checked = grpTransformTypeItems->checkedButton()) checked->setChecked(false);
-        grpTransformTypeItems->setExclusive(true);
+        transformTypeButtons_->setExclusive(false);
+        if (QAbstractButton* checked = transformTypeButtons_->checkedButton()) checked->setChecked(false);
+        transformTypeButtons_->setExclusive(true);
     } else {
-        grpTransformTypeItems->button(index)->setChecked(true);
+        transformTypeButtons_->button(index)->setChecked(true);
     }
 }
 
@@ -290,8 +294,8 @@ QString TfmMain::MemoText(const QPlainTextEdit* memo) {
 }
 
 void TfmMain::showEvent(QShowEvent* event) {
-    if (!shown_ && !event->spontaneous()) {
-        shown_ = true;
+    if (!shownBefore_ && !event->spontaneous()) {
+        shownBefore_ = true;
         ReportErrors([this] { FormShow(); });
     }
     QWidget::showEvent(event);
@@ -464,8 +468,8 @@ void TfmMain::sbtOpenClick() { LoadInputList(); }
 void TfmMain::sbtSaveClick() { SaveOutputList(); }
 
 void TfmMain::btnAboutClick() {
-    if (fmAbout_ == nullptr) return;
-    if (auto* dialog = qobject_cast<QDialog*>(fmAbout_)) dialog->exec();
+    if (about_ == nullptr) return;
+    about_->exec();
 }
 
 void TfmMain::LoadInputList() {

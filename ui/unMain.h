@@ -18,16 +18,18 @@
 #include "Placemnt.h"
 
 class QButtonGroup;
+class QDialog;
 class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
-class QValidator;
 
 namespace Ui {
 class TfmMain;
 }
 
 namespace orvane::ui {
+
+class DelimiterValidator;
 
 // The most text either list box takes, in characters.
 inline constexpr qsizetype kMemoCapacity = qsizetype(256) * 1024 * 1024;
@@ -42,7 +44,7 @@ public:
     ~TfmMain() override;
 
     // The About window the About button shows; the window does not own it.
-    void SetAboutWindow(QWidget* about) { fmAbout_ = about; }
+    void SetAboutWindow(QDialog* about) { about_ = about; }
 
     // The delimiter between address and mask. The program may set a text of
     // any length; typing stops at three characters.
@@ -95,9 +97,11 @@ private:
     void LoadInputList();
     void SaveOutputList();
 
+    // The window's components keep their own names (the controls through ui,
+    // as the layout names them); the window's own state ends in "_".
     std::unique_ptr<Ui::TfmMain> ui;
-    QButtonGroup* grpTransformTypeItems;
-    QValidator* delimiterValidator_;
+    QButtonGroup* transformTypeButtons_;
+    DelimiterValidator* delimiterValidator_;
     QTimer Timer;
     TFileDialog dlgOpen{TFileDialog::Kind::Open, QStringLiteral("Открыть файл")};
     TFileDialog dlgSave{TFileDialog::Kind::Save, QStringLiteral("Сохранить как")};
@@ -105,8 +109,8 @@ private:
     QString settingsFile_;
     bool sessionEnding_ = false;
     int closeRequests_ = 0;
-    QWidget* fmAbout_ = nullptr;
-    bool shown_ = false;
+    QDialog* about_ = nullptr;
+    bool shownBefore_ = false;
     QString inputCaption_, outputCaption_;
 };
 
