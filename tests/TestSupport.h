@@ -2,9 +2,12 @@
 // whole-file reads and writes, child processes.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,4 +62,33 @@ int InChild(Body body) {
     return status;
 }
 
+// Runs body in a child process whose files may grow to limit bytes, with
+// SIGXFSZ ignored (a write past the limit fails with EFBIG) or, with
+// signalKills, left to kill it as a crash or kill -9 would end a save.
+template <typename Body>
+int InChildWithFileSizeLimit(rlim_t limit, bool signalKills, Body body) {
+    return InChild([&] {
+        std::signal(SIGXFSZ, signalKills ? SIG_DFL : SIG_IGN);
+        const rlimit size{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &size);
+        return body();
+    });
+}
+
+// The message of the E that call throws; a failure when it throws none.
+template <typename E, typename Call>
+std::string ThrownMessage(Call&& call) {
+    try {
+        call();
+    } catch (const E& e) {
+        return e.what();
+    }
+    ADD_FAILURE() << "nothing was thrown";
+    return {};
+}
+
 }  // namespace orvane::test
+
+// The statement throws Exception with exactly this message.
+#define EXPECT_THROW_MSG(statement, Exception, message) \
+    EXPECT_EQ(::orvane::test::ThrownMessage<Exception>([&] { statement; }), message)

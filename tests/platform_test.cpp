@@ -172,27 +172,14 @@ TEST(SystemErrorText, DropsTrailingFullStops) {
 
 TEST(ReadWholeFile, RefusesWhatIsNotARegularFile) {
     TempDir dir;
-    EXPECT_THROW(
-        {
-            try {
-                ReadWholeFile(dir / "missing.txt");
-            } catch (const EFOpenError& e) {
-                EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + (dir / "missing.txt") +
-                                                     "\". No such file or directory");
-                throw;
-            }
-        },
-        EFOpenError);
+    EXPECT_THROW_MSG(ReadWholeFile(dir / "missing.txt"), EFOpenError,
+                     "Cannot open file \"" + (dir / "missing.txt") + "\". No such file or directory");
     fs::create_directory(dir / "folder");
     EXPECT_THROW(ReadWholeFile(dir / "folder"), EFOpenError);
     // A FIFO with no writer would block an ordinary open; it must be refused at once.
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    try {
-        ReadWholeFile(dir / "fifo");
-        ADD_FAILURE() << "a FIFO was read";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + (dir / "fifo") + "\". Not a regular file");
-    }
+    EXPECT_THROW_MSG(ReadWholeFile(dir / "fifo"), EFOpenError,
+                     "Cannot open file \"" + (dir / "fifo") + "\". Not a regular file");
     EXPECT_THROW(ReadWholeFile("/dev/null"), EFOpenError);
 }
 
@@ -224,13 +211,8 @@ TEST(WriteFileAtomically, RefusesFoldersAndDevices) {
     fs::create_directory(dir / "folder");
     EXPECT_THROW(WriteFileAtomically(dir / "folder", "x"), EFCreateError);
     EXPECT_THROW(WriteFileAtomically("/dev/null", "x"), EFCreateError);
-    try {
-        WriteFileAtomically(dir / "no-such-folder/file", "x");
-        FAIL();
-    } catch (const EFCreateError& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Cannot create file \"" + (dir / "no-such-folder/file") + "\". No such file or directory");
-    }
+    EXPECT_THROW_MSG(WriteFileAtomically(dir / "no-such-folder/file", "x"), EFCreateError,
+                     "Cannot create file \"" + (dir / "no-such-folder/file") + "\". No such file or directory");
 }
 
 // A write that stops short (here: the file size limit) must leave the old
@@ -238,23 +220,16 @@ TEST(WriteFileAtomically, RefusesFoldersAndDevices) {
 TEST(WriteFileAtomically, ShortWriteKeepsTheOldFile) {
     TempDir dir;
     WriteBytes(dir / "list.txt", "previous content\r\n");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
+    const int status = InChildWithFileSizeLimit(4096, false, [&] {
         try {
             WriteFileAtomically(dir / "list.txt", std::string(100000, 'x'));
         } catch (const EWriteError& e) {
-            std::_Exit(std::string(e.what()) == "Stream write error" && e.errorCode() == EFBIG ? 0 : 2);
+            return std::string(e.what()) == "Stream write error" && e.errorCode() == EFBIG ? 0 : 2;
         } catch (...) {
-            std::_Exit(3);
+            return 3;
         }
-        std::_Exit(4);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
+        return 4;
+    });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadBytes(dir / "list.txt"), "previous content\r\n");
@@ -266,10 +241,7 @@ TEST(WriteFileAtomically, ShortWriteKeepsTheOldFile) {
 TEST(WriteFileAtomically, KilledWriterLeavesNothingBehind) {
     TempDir dir;
     WriteBytes(dir / "list.txt", "previous content\r\n");
-    const int status = InChild([&] {
-        std::signal(SIGXFSZ, SIG_DFL);
-        const rlimit limit{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
+    const int status = InChildWithFileSizeLimit(4096, true, [&] {
         WriteFileAtomically(dir / "list.txt", std::string(100000, 'x'));
         return 0;
     });

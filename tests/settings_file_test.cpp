@@ -12,6 +12,7 @@
 #include <string>
 
 #include "IniFile.h"
+#include "TestSupport.h"
 #include "Variants.h"
 
 using namespace orvane;
@@ -155,23 +156,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(IniFileTest, FailedWriteKeepsTheOldFile) {
     Put("[Main]\nSort=True\n");
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{8, 8};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
+    const int status = orvane::test::InChildWithFileSizeLimit(8, false, [&] {
         TIniFile ini(path_);
         ini.WriteString("Main", "Sort", "False");
         try {
             ini.UpdateFile();
         } catch (const EIniFileException& e) {
-            std::_Exit(std::string(e.what()) == "Unable to write to " + path_ ? 0 : 2);
+            return std::string(e.what()) == "Unable to write to " + path_ ? 0 : 2;
         }
-        std::_Exit(3);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
+        return 3;
+    });
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(Get(), "[Main]\nSort=True\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
@@ -179,69 +173,60 @@ TEST_F(IniFileTest, FailedWriteKeepsTheOldFile) {
 
 // ---- Text forms ----
 
+const std::string kNotBoolean = "Could not convert variant of type (String) into type (Boolean)";
+const std::string kOverflow = "Overflow while converting variant of type (String) into type (Integer)";
+
 struct BoolRow {
     const char* name;
     std::string text;
-    int value;  // -1: conversion error
+    bool value;
+    std::string error;  // the exact message, or empty when the text converts
 };
 
 class TextToBoolTest : public testing::TestWithParam<BoolRow> {};
 
 TEST_P(TextToBoolTest, Reads) {
     const BoolRow& row = GetParam();
-    if (row.value < 0) {
-        try {
-            TextToBool(row.text);
-            FAIL() << "no error";
-        } catch (const EVariantTypeCastError& e) {
-            EXPECT_STREQ(e.what(), "Could not convert variant of type (String) into type (Boolean)");
-        }
-    } else {
-        EXPECT_EQ(TextToBool(row.text), row.value == 1);
-    }
+    if (!row.error.empty()) EXPECT_THROW_MSG(TextToBool(row.text), EVariantTypeCastError, row.error);
+    else EXPECT_EQ(TextToBool(row.text), row.value);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, TextToBoolTest,
-    testing::Values(BoolRow{"True", "True", 1}, BoolRow{"UpperTrue", "TRUE", 1}, BoolRow{"LowerFalse", "false", 0},
-                    BoolRow{"Zero", "0", 0}, BoolRow{"Two", "2", 1}, BoolRow{"MinusOne", "-1", 1},
-                    BoolRow{"ZeroFraction", "0.0", 0}, BoolRow{"HalfIsTrue", "0.5", 1}, BoolRow{"HexZero", "$0", 0}, BoolRow{"Empty", "", -1},
-                    BoolRow{"Word", "abc", -1}, BoolRow{"Yes", "yes", -1}, BoolRow{"LoneSign", "-", -1}),
+    testing::Values(BoolRow{"True", "True", true, ""}, BoolRow{"UpperTrue", "TRUE", true, ""},
+                    BoolRow{"LowerFalse", "false", false, ""}, BoolRow{"Zero", "0", false, ""},
+                    BoolRow{"Two", "2", true, ""}, BoolRow{"MinusOne", "-1", true, ""},
+                    BoolRow{"ZeroFraction", "0.0", false, ""}, BoolRow{"HalfIsTrue", "0.5", true, ""},
+                    BoolRow{"HexZero", "$0", false, ""}, BoolRow{"Empty", "", false, kNotBoolean},
+                    BoolRow{"Word", "abc", false, kNotBoolean}, BoolRow{"Yes", "yes", false, kNotBoolean},
+                    BoolRow{"LoneSign", "-", false, kNotBoolean}),
     RowName<BoolRow>);
 
 struct IntRow {
     const char* name;
     std::string text;
     std::int32_t value;
-    int error;  // 0 none, 1 Boolean conversion, 2 overflow
+    std::string error;  // the exact message, or empty when the text converts
 };
 
 class TextToIntTest : public testing::TestWithParam<IntRow> {};
 
 TEST_P(TextToIntTest, Reads) {
     const IntRow& row = GetParam();
-    switch (row.error) {
-        case 0: EXPECT_EQ(TextToInt(row.text), row.value); break;
-        case 1: EXPECT_THROW(TextToInt(row.text), EVariantTypeCastError); break;
-        default:
-            try {
-                TextToInt(row.text);
-                FAIL() << "no error";
-            } catch (const EVariantOverflowError& e) {
-                EXPECT_STREQ(e.what(), "Overflow while converting variant of type (String) into type (Integer)");
-            }
-    }
+    if (row.error == kOverflow) EXPECT_THROW_MSG(TextToInt(row.text), EVariantOverflowError, row.error);
+    else if (!row.error.empty()) EXPECT_THROW_MSG(TextToInt(row.text), EVariantTypeCastError, row.error);
+    else EXPECT_EQ(TextToInt(row.text), row.value);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, TextToIntTest,
-    testing::Values(IntRow{"Two", "2", 2, 0}, IntRow{"Seven", "7", 7, 0}, IntRow{"MinusThree", "-3", -3, 0},
-                    IntRow{"DollarHex", "$1", 1, 0}, IntRow{"XHex", "x10", 16, 0}, IntRow{"ZeroXHex", "0X1f", 31, 0},
-                    IntRow{"HexAllOnes", "$FFFFFFFF", -1, 0}, IntRow{"BooleanTrue", "true", 1, 0},
-                    IntRow{"BooleanFalse", "False", 0, 0}, IntRow{"Smallest", "-2147483648", INT32_MIN, 0},
-                    IntRow{"LoneX", "x", 0, 1}, IntRow{"Word", "abc", 0, 1}, IntRow{"Empty", "", 0, 1},
-                    IntRow{"TooLarge", "99999999999", 0, 2}, IntRow{"OnePastLargest", "2147483648", 0, 2},
-                    IntRow{"HexTooLarge", "$100000000", 0, 2}),
+    testing::Values(IntRow{"Two", "2", 2, ""}, IntRow{"Seven", "7", 7, ""}, IntRow{"MinusThree", "-3", -3, ""},
+                    IntRow{"DollarHex", "$1", 1, ""}, IntRow{"XHex", "x10", 16, ""}, IntRow{"ZeroXHex", "0X1f", 31, ""},
+                    IntRow{"HexAllOnes", "$FFFFFFFF", -1, ""}, IntRow{"BooleanTrue", "true", 1, ""},
+                    IntRow{"BooleanFalse", "False", 0, ""}, IntRow{"Smallest", "-2147483648", INT32_MIN, ""},
+                    IntRow{"LoneX", "x", 0, kNotBoolean}, IntRow{"Word", "abc", 0, kNotBoolean}, IntRow{"Empty", "", 0, kNotBoolean},
+                    IntRow{"TooLarge", "99999999999", 0, kOverflow}, IntRow{"OnePastLargest", "2147483648", 0, kOverflow},
+                    IntRow{"HexTooLarge", "$100000000", 0, kOverflow}),
     RowName<IntRow>);
 
 TEST(TextToVersion, CountsAnythingElseAsZero) {
