@@ -12,18 +12,12 @@
 #include "Collation.h"
 #include "ListText.h"
 #include "Memory.h"
+#include "TextRules.h"
 
 namespace orvane {
 namespace {
 
 bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
-
-int HexDigit(char c) noexcept {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 std::string_view TrimControls(std::string_view s) noexcept {
     while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
@@ -448,43 +442,18 @@ std::vector<std::string> SplitAtDots(std::string_view text) {
 }
 
 std::int32_t IntegerOrDefault(std::string_view text, std::int32_t defaultValue) noexcept {
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    while (i < n && text[i] == ' ') ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
+    while (text.starts_with(' ')) text.remove_prefix(1);
+    // A sign may stand before a hexadecimal prefix too: "-$5" is -5.
+    std::string_view digits = text;
+    if (digits.starts_with('+') || digits.starts_with('-')) digits.remove_prefix(1);
+    std::int32_t value = 0;
+    switch (ReadHexText(digits, value)) {
+        case IntegerText::Fits:
+            return text.starts_with('-') ? static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(value)) : value;
+        case IntegerText::Overflow: return defaultValue;
+        case IntegerText::None: break;
     }
-    if (i == n) return defaultValue;
-
-    std::size_t hexStart = std::string_view::npos;
-    if (text[i] == '$' || text[i] == 'x' || text[i] == 'X') hexStart = i + 1;
-    else if (text[i] == '0' && i + 1 < n && (text[i + 1] == 'x' || text[i + 1] == 'X')) hexStart = i + 2;
-
-    if (hexStart != std::string_view::npos) {
-        if (hexStart == n) return defaultValue;
-        std::uint32_t value = 0;
-        int significant = 0;
-        for (std::size_t k = hexStart; k < n; ++k) {
-            const int d = HexDigit(text[k]);
-            if (d < 0) return defaultValue;
-            if (significant > 0 || d != 0) ++significant;
-            if (significant > 8) return defaultValue;
-            value = value << 4 | static_cast<std::uint32_t>(d);
-        }
-        if (negative) value = 0u - value;
-        return static_cast<std::int32_t>(value);
-    }
-
-    std::uint64_t value = 0;
-    for (std::size_t k = i; k < n; ++k) {
-        if (!IsDigit(text[k])) return defaultValue;
-        value = value * 10 + static_cast<std::uint64_t>(text[k] - '0');
-        if (value > 2147483648ull) return defaultValue;
-    }
-    if (!negative && value > 2147483647ull) return defaultValue;
-    return static_cast<std::int32_t>(negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value));
+    return ReadDecimalText(text, value) == IntegerText::Fits ? value : defaultValue;
 }
 
 std::string ReverseOctetOrder(std::string_view text) {

@@ -5,28 +5,14 @@
 #include "CodePage.h"
 #include "FileIo.h"
 #include "ListText.h"
+#include "TextRules.h"
 
 namespace orvane {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+std::string_view Trim(std::string_view s) { return TrimBlanks(s); }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
-}
+bool SameName(std::string_view a, std::string_view b) { return EqualsIgnoringAsciiCase(a, b); }
 
 // The section a header line opens, or nothing for any other line.
 bool SectionName(std::string_view line, std::string_view& name) {
