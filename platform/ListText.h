@@ -76,17 +76,4 @@ std::basic_string<Char> WithLfLineBreaks(std::basic_string_view<Char> text) {
     return out;
 }
 
-// Number of lines by the same rule, without building them.
-template <typename Char>
-std::size_t CountListLines(std::basic_string_view<Char> text) noexcept {
-    std::size_t count = 0;
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const Char c = text[i];
-        if (c == Char('\n') || (c == Char('\r') && !(i + 1 < n && text[i + 1] == Char('\n')))) ++count;
-    }
-    if (n > 0 && text[n - 1] != Char('\r') && text[n - 1] != Char('\n')) ++count;
-    return count;
-}
-
 }  // namespace orvane
