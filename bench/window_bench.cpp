@@ -4,12 +4,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <fstream>
 #include <memory>
 
 #include "Application.h"
+#include "Memo.h"
 #include "ListGenerator.h"
 #include "unMain.h"
 
@@ -59,7 +59,7 @@ void BM_LoadConvertShowMillionLines(benchmark::State& state) {
         const qint64 convert = clock.restart();
         QApplication::processEvents();  // the output box lays out and paints its first screen
         const qint64 show = clock.elapsed();
-        benchmark::DoNotOptimize(window.findChild<QPlainTextEdit*>(QStringLiteral("memOutput"))->blockCount());
+        benchmark::DoNotOptimize(window.findChild<orvane::ui::TMemo*>(QStringLiteral("memOutput"))->blockCount());
         state.SetIterationTime(static_cast<double>(load + convert + show) / 1000.0);
         state.counters["load_ms"] = static_cast<double>(load);
         state.counters["convert_ms"] = static_cast<double>(convert);
@@ -76,8 +76,8 @@ void BM_TimerTickWithLongLine(benchmark::State& state) {
     orvane::ui::TfmMain window(settings.filePath(QStringLiteral("orvane.ini")));
     window.show();
     const QString line(32 << 20, QLatin1Char('x'));
-    window.findChild<QPlainTextEdit*>(QStringLiteral("memInput"))->setPlainText(line);
-    window.findChild<QPlainTextEdit*>(QStringLiteral("memOutput"))->setPlainText(line);
+    window.findChild<orvane::ui::TMemo*>(QStringLiteral("memInput"))->setPlainText(line);
+    window.findChild<orvane::ui::TMemo*>(QStringLiteral("memOutput"))->setPlainText(line);
     for (auto _ : state) window.TimerTimer();
 }
 BENCHMARK(BM_TimerTickWithLongLine)->Unit(benchmark::kMicrosecond);

@@ -11,8 +11,10 @@
 namespace orvane::cli {
 namespace {
 
+// Only blanks and control characters: a line nobody means as a network.
 bool IsBlank(std::string_view line) {
-    return std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) <= 0x20; });
+    return std::all_of(line.begin(), line.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == '\x7F'; });
 }
 
 // The first maxLength characters of a UTF-8 line.

@@ -3,7 +3,7 @@
 # Usage: scripts/setup.sh run|test|package
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libjpeg-dev)
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libjpeg-dev libqscintilla2-qt6-dev)
 case "${1:-run}" in
   run) packages+=(fonts-wine) ;;
   test) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev help2man dpkg-dev lintian appstream) ;;

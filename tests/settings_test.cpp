@@ -2,7 +2,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,6 +9,7 @@
 #include <sys/mount.h>
 
 #include "Application.h"
+#include "Memo.h"
 #include "Dialogs.h"
 #include "WindowTestMain.h"
 #include "unMain.h"
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(kept, QByteArray("[Main]\nSort=False\n"));
         if (!closeAnyway) {
             // The timer runs again: the captions follow the input.
-            window->findChild<QPlainTextEdit*>(QStringLiteral("memInput"))->clear();
+            window->findChild<orvane::ui::TMemo*>(QStringLiteral("memInput"))->clear();
             QTRY_VERIFY(!window->findChild<QPushButton*>(QStringLiteral("btnTransform"))->isEnabled());
             MessageBoxes::SetNextAnswer(QMessageBox::Ok);
             MessageBoxes::SetNextAnswer(QMessageBox::Yes);

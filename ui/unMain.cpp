@@ -9,10 +9,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextBlock>
 #include <QValidator>
 #include <algorithm>
 #include <stdexcept>
@@ -22,6 +20,7 @@
 #include "CodePage.h"
 #include "FileIo.h"
 #include "ListText.h"
+#include "Memo.h"
 #include "ui_unMain.h"
 #include "Variants.h"
 #include "unCommon.h"
@@ -94,25 +93,6 @@ std::string ToCp1251(const QString& text) {
 
 QString FromUtf16(const std::u16string& text) {
     return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
-
-// Lines of a box by the line count rule: a last empty line is not a line.
-int LineCount(const QPlainTextEdit* memo) {
-    const QTextDocument* doc = memo->document();
-    return doc->blockCount() - (doc->lastBlock().length() <= 1 ? 1 : 0);  // the length counts the line end
-}
-
-// Whether anything but blanks and control characters is in the box. Looks at
-// the characters where they are and stops at the first visible one, so a
-// tick costs next to nothing on a long list or a long line.
-bool HasVisibleText(const QPlainTextEdit* memo) {
-    const QTextDocument* doc = memo->document();
-    const int end = doc->characterCount();
-    for (int position = 0; position < end; ++position) {
-        const QChar c = doc->characterAt(position);
-        if (c.unicode() > 32 && c != QChar::ParagraphSeparator) return true;  // a separator ends a line
-    }
-    return false;
 }
 
 // The A key whatever the keyboard layout: its key code, its X11 key symbol
@@ -207,8 +187,7 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
     transformTypeButtons_->addButton(ui->rbtTransformType1, 1);
     transformTypeButtons_->addButton(ui->rbtTransformType2, 2);
 
-    for (QPlainTextEdit* memo : {ui->memInput, ui->memOutput}) {
-        KeepSelectionVisible(memo);
+    for (TMemo* memo : {ui->memInput, ui->memOutput}) {
         memo->installEventFilter(this);
         memo->viewport()->installEventFilter(this);
     }
@@ -284,14 +263,7 @@ void TfmMain::SetTransformType(int index) {
     }
 }
 
-QString TfmMain::MemoText(const QPlainTextEdit* memo) {
-    QString text;
-    for (QTextBlock block = memo->document()->begin(); block.isValid(); block = block.next()) {
-        if (block != memo->document()->begin()) text += QStringLiteral("\r\n");
-        text += block.text();
-    }
-    return text;
-}
+QString TfmMain::MemoText(const TMemo* memo) { return memo->toPlainText().replace(u'\n', QStringLiteral("\r\n")); }
 
 void TfmMain::showEvent(QShowEvent* event) {
     if (!shownBefore_ && !event->spontaneous()) {
@@ -324,7 +296,7 @@ void TfmMain::keyPressEvent(QKeyEvent* event) {
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->edtDelimiter && event->type() == QEvent::KeyPress)
         return TypesUnderAlt(static_cast<QKeyEvent*>(event));
-    for (QPlainTextEdit* memo : {ui->memInput, ui->memOutput}) {
+    for (TMemo* memo : {ui->memInput, ui->memOutput}) {
         if (watched == memo && event->type() == QEvent::KeyPress) {
             // Select-all is the box's whole answer to Ctrl+A: left to the box,
             // Ctrl+Alt+A would type "a" over the text just selected.
@@ -418,7 +390,7 @@ void TfmMain::fstMainStoredValues0Save(TStoredValue& Sender, QVariant& Value) {
 }
 
 void TfmMain::TimerTimer() {
-    const bool enable = HasVisibleText(ui->memInput);
+    const bool enable = ui->memInput->HasVisibleText();
     if (ui->btnTransform->isEnabled() != enable) ui->btnTransform->setEnabled(enable);
 
     auto refresh = [](QLabel* label, QString& current, const QString& base, int count) {
@@ -428,8 +400,8 @@ void TfmMain::TimerTimer() {
         label->setText(UnderlinedMnemonic(caption));
         label->adjustSize();
     };
-    refresh(ui->lblInput, inputCaption_, QStringLiteral("&Исходный список сетей"), LineCount(ui->memInput));
-    refresh(ui->lblOutput, outputCaption_, QStringLiteral("&Обработанный список сетей"), LineCount(ui->memOutput));
+    refresh(ui->lblInput, inputCaption_, QStringLiteral("&Исходный список сетей"), ui->memInput->ListLineCount());
+    refresh(ui->lblOutput, outputCaption_, QStringLiteral("&Обработанный список сетей"), ui->memOutput->ListLineCount());
 }
 
 void TfmMain::edtDelimiterChange() {
@@ -438,9 +410,9 @@ void TfmMain::edtDelimiterChange() {
     ui->rbtTransformType2->setText(QStringLiteral(" Адрес") + delimiter + QStringLiteral("&Длинная маска"));
 }
 
-bool TfmMain::memInputKeyDown(QPlainTextEdit* memo, const QKeyEvent* key) {
+bool TfmMain::memInputKeyDown(TMemo* memo, const QKeyEvent* key) {
     if (!(key->modifiers() & Qt::ControlModifier) || !IsKeyA(key)) return false;
-    memo->selectAll();
+    memo->selectAll(true);
     return true;
 }
 
@@ -450,17 +422,12 @@ void TfmMain::sbtFormatClick() {
 
 void TfmMain::btnTransformClick() {
     WaitCursor wait;
-    const QTextDocument* doc = ui->memInput->document();
-    // The box's lines, read block by block, become one list text that is
-    // converted as orvane-convert converts a file: one line rule, one path.
-    const int count = LineCount(ui->memInput);
-    std::string text;
-    QTextBlock block = doc->begin();
-    for (int i = 0; i < count; ++i, block = block.next()) text.append(ToCp1251(block.text())).append("\n");
+    // The box's text, as it holds it, is the list text that is converted as
+    // orvane-convert converts a file: one line rule, one path.
     std::string result;
-    TransformListText(text, ui->cbxRemoveDuplicates->isChecked(), ui->cbxSort->isChecked(), TransformType(),
-                      ToCp1251(ui->edtDelimiter->text()), "\n", result);
-    ui->memOutput->setPlainText(FromUtf16(Cp1251ToUtf16(result)));
+    TransformListText(Utf8ToCp1251(ui->memInput->Utf8Text()), ui->cbxRemoveDuplicates->isChecked(),
+                      ui->cbxSort->isChecked(), TransformType(), ToCp1251(ui->edtDelimiter->text()), "\n", result);
+    ui->memOutput->SetUtf8Text(Cp1251ToUtf8(result));
 }
 
 void TfmMain::sbtOpenClick() { LoadInputList(); }
@@ -480,15 +447,30 @@ void TfmMain::LoadInputList() {
 
 void TfmMain::LoadInputFile(const QString& fileName) {
     WaitCursor wait;
-    const std::u16string decoded = ListFileToUtf16(ReadWholeFile(QFile::encodeName(fileName).toStdString()));
+    const std::string bytes = ReadWholeFile(QFile::encodeName(fileName).toStdString());
+    const ListBytes list = ClassifyListBytes(bytes);
+    // The box holds UTF-8: a Windows-1251 file is decoded, and a UTF-8 one
+    // that is not well formed has its broken bytes replaced.
+    std::string utf8 = list.encoding == ListEncoding::Cp1251 ? Cp1251ToUtf8(list.text)
+                       : IsValidUtf8(list.text)              ? std::string(list.text)
+                                                             : FromUtf16(Utf8ToUtf16(list.text)).toUtf8().toStdString();
+    // Each line break the line rule sees is one line of the box; so is a paragraph separator.
+    std::string lines;
+    lines.reserve(utf8.size());
+    constexpr std::string_view kParagraphSeparator = "\u2029";
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (std::string_view(utf8).substr(i, 3) == kParagraphSeparator) {
+            lines += '\n';
+            i += 2;
+        } else {
+            lines += utf8[i];
+        }
+    }
+    utf8 = WithLfLineBreaks(std::string_view(lines));
+    const auto characters = std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    if (characters > kMemoCapacity) throw EOutOfResources("Text exceeds memo capacity");
 
-    const std::u16string text = WithLfLineBreaks(std::u16string_view(decoded));
-    if (static_cast<qsizetype>(text.size()) > kMemoCapacity) throw EOutOfResources("Text exceeds memo capacity");
-
-    const QString loaded = FromUtf16(text);
-    QString current = ui->memInput->document()->toRawText();
-    current.replace(QChar::ParagraphSeparator, u'\n');
-    if (loaded != current) ui->memInput->setPlainText(loaded);
+    if (utf8 != ui->memInput->Utf8Text()) ui->memInput->SetUtf8Text(utf8);
     dlgOpen.SetInitialDir(FolderOf(fileName));
 }
 
@@ -496,7 +478,12 @@ void TfmMain::SaveOutputList() {
     const auto fileName = dlgSave.Execute(this);
     if (!fileName) return;
     WaitCursor wait;
-    WriteFileAtomically(QFile::encodeName(*fileName).toStdString(), ToCp1251(MemoText(ui->memOutput)));
+    // Lines end in CR LF in the file.
+    const std::string text = Utf8ToCp1251(ui->memOutput->Utf8Text());
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 8);
+    for (const char c : text) c == '\n' ? bytes.append("\r\n") : bytes.append(1, c);
+    WriteFileAtomically(QFile::encodeName(*fileName).toStdString(), bytes);
     dlgSave.SetInitialDir(FolderOf(*fileName));
 }
 

@@ -21,7 +21,6 @@ class QButtonGroup;
 class QDialog;
 class QKeyEvent;
 class QLabel;
-class QPlainTextEdit;
 
 namespace Ui {
 class TfmMain;
@@ -30,6 +29,7 @@ class TfmMain;
 namespace orvane::ui {
 
 class DelimiterValidator;
+class TMemo;
 
 // The most text either list box takes, in characters.
 inline constexpr qsizetype kMemoCapacity = qsizetype(256) * 1024 * 1024;
@@ -70,7 +70,7 @@ public:
     void LoadInputFile(const QString& fileName);
 
     // The text of a list box, lines separated by CR LF.
-    static QString MemoText(const QPlainTextEdit* memo);
+    static QString MemoText(const TMemo* memo);
 
     // The window's event handlers.
     void FormShow();
@@ -78,7 +78,7 @@ public:
     void TimerTimer();
     void edtDelimiterChange();
     // True when the key was Ctrl+A in any combination: the box has its answer.
-    bool memInputKeyDown(QPlainTextEdit* memo, const QKeyEvent* key);
+    bool memInputKeyDown(TMemo* memo, const QKeyEvent* key);
     void sbtFormatClick();
     void btnTransformClick();
     void sbtOpenClick();

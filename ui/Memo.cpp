@@ -1,0 +1,182 @@
+#include "Memo.h"
+
+#include <Qsci/qscicommandset.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+
+#include "Application.h"
+#include "ListText.h"
+
+namespace orvane::ui {
+namespace {
+
+int Key(int key, int modifiers = 0) { return key | modifiers; }
+
+// The keys of a plain text box and nothing more: Scintilla's own bindings
+// (duplicate line, transpose, change case, zoom...) would change a list
+// without the user knowing why.
+void BindPlainKeys(QsciCommandSet& commands) {
+    commands.clearKeys();
+    commands.clearAlternateKeys();
+    const int shift = Qt::SHIFT, ctrl = Qt::CTRL;
+    auto bind = [&](QsciCommand::Command command, int key, int alternate = 0) {
+        if (QsciCommand* c = commands.find(command)) {
+            c->setKey(key);
+            c->setAlternateKey(alternate);
+        }
+    };
+    using C = QsciCommand;
+    bind(C::LineUp, Key(Qt::Key_Up));
+    bind(C::LineUpExtend, Key(Qt::Key_Up, shift));
+    bind(C::LineDown, Key(Qt::Key_Down));
+    bind(C::LineDownExtend, Key(Qt::Key_Down, shift));
+    bind(C::LineScrollUp, Key(Qt::Key_Up, ctrl));
+    bind(C::LineScrollDown, Key(Qt::Key_Down, ctrl));
+    bind(C::CharLeft, Key(Qt::Key_Left));
+    bind(C::CharLeftExtend, Key(Qt::Key_Left, shift));
+    bind(C::CharRight, Key(Qt::Key_Right));
+    bind(C::CharRightExtend, Key(Qt::Key_Right, shift));
+    bind(C::WordLeft, Key(Qt::Key_Left, ctrl));
+    bind(C::WordLeftExtend, Key(Qt::Key_Left, ctrl | shift));
+    bind(C::WordRight, Key(Qt::Key_Right, ctrl));
+    bind(C::WordRightExtend, Key(Qt::Key_Right, ctrl | shift));
+    bind(C::Home, Key(Qt::Key_Home));
+    bind(C::HomeExtend, Key(Qt::Key_Home, shift));
+    bind(C::LineEnd, Key(Qt::Key_End));
+    bind(C::LineEndExtend, Key(Qt::Key_End, shift));
+    bind(C::DocumentStart, Key(Qt::Key_Home, ctrl));
+    bind(C::DocumentStartExtend, Key(Qt::Key_Home, ctrl | shift));
+    bind(C::DocumentEnd, Key(Qt::Key_End, ctrl));
+    bind(C::DocumentEndExtend, Key(Qt::Key_End, ctrl | shift));
+    bind(C::PageUp, Key(Qt::Key_PageUp));
+    bind(C::PageUpExtend, Key(Qt::Key_PageUp, shift));
+    bind(C::PageDown, Key(Qt::Key_PageDown));
+    bind(C::PageDownExtend, Key(Qt::Key_PageDown, shift));
+    bind(C::Delete, Key(Qt::Key_Delete));
+    bind(C::DeleteBack, Key(Qt::Key_Backspace), Key(Qt::Key_Backspace, shift));
+    bind(C::DeleteWordLeft, Key(Qt::Key_Backspace, ctrl));
+    bind(C::DeleteWordRight, Key(Qt::Key_Delete, ctrl));
+    bind(C::Undo, Key(Qt::Key_Z, ctrl));
+    bind(C::Redo, Key(Qt::Key_Y, ctrl), Key(Qt::Key_Z, ctrl | shift));
+    bind(C::SelectionCut, Key(Qt::Key_X, ctrl), Key(Qt::Key_Delete, shift));
+    bind(C::SelectionCopy, Key(Qt::Key_C, ctrl), Key(Qt::Key_Insert, ctrl));
+    bind(C::Paste, Key(Qt::Key_V, ctrl), Key(Qt::Key_Insert, shift));
+    bind(C::SelectAll, Key(Qt::Key_A, ctrl));
+    bind(C::Newline, Key(Qt::Key_Return), Key(Qt::Key_Enter, Qt::KeypadModifier));
+}
+
+}  // namespace
+
+TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
+    setUtf8(true);
+    setEolMode(EolUnix);
+    setWrapMode(WrapNone);
+    for (int margin = 0; margin < 5; ++margin) setMarginWidth(margin, 0);
+    SendScintilla(SCI_SETMARGINLEFT, 0, 3);
+    SendScintilla(SCI_SETMARGINRIGHT, 0, 3);
+    // The horizontal scroll range follows the longest line, as in a plain box.
+    SendScintilla(SCI_SETSCROLLWIDTH, 1);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    const QPalette colours = QApplication::palette();
+    // Scintilla sizes fonts in points; the program's font is set in pixels.
+    QFont font = ProgramFont();
+    font.setPointSizeF(font.pixelSize() * 72.0 / logicalDpiY());
+    setFont(font);
+    setPaper(colours.color(QPalette::Base));
+    setColor(colours.color(QPalette::Text));
+    setCaretForegroundColor(colours.color(QPalette::Text));
+    // The selection looks as the desktop draws it, and stays visible when the box has no focus.
+    setSelectionBackgroundColor(colours.color(QPalette::Active, QPalette::Highlight));
+    setSelectionForegroundColor(colours.color(QPalette::Active, QPalette::HighlightedText));
+    // A tab stop of 80 pixels, as a plain box has.
+    setTabWidth(std::max(1, 80 / std::max(1, QFontMetrics(font).horizontalAdvance(u' '))));
+    BindPlainKeys(*standardCommands());
+}
+
+void TMemo::setPlainText(const QString& text) {
+    QString lines = text;
+    lines.replace(QChar::ParagraphSeparator, u'\n');
+    const QByteArray utf8 = lines.toUtf8();
+    SetUtf8Text(WithLfLineBreaks(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
+}
+
+void TMemo::SetUtf8Text(std::string_view text) {
+    // Scintilla takes a NUL-terminated text; a list never holds a NUL (its files end at the first).
+    const std::string terminated(text.substr(0, text.find('\0')));
+    SendScintilla(SCI_SETTEXT, terminated.c_str());
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_GOTOPOS, 0);
+}
+
+void TMemo::appendPlainText(const QString& text) {
+    const bool empty = length() == 0;
+    append((empty ? QString() : QStringLiteral("\n")) + text);
+}
+
+void TMemo::clear() {
+    QsciScintilla::clear();
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+}
+
+std::string_view TMemo::Utf8Text() const {
+    auto* self = const_cast<TMemo*>(this);  // Scintilla's calls are not const; this one changes nothing
+    const auto* data = reinterpret_cast<const char*>(self->SendScintilla(SCI_GETCHARACTERPOINTER));
+    return {data, static_cast<std::size_t>(self->SendScintilla(SCI_GETLENGTH))};
+}
+
+int TMemo::ListLineCount() const {
+    const int count = lines();
+    return lineLength(count - 1) > 0 ? count : count - 1;
+}
+
+bool TMemo::HasVisibleText() const {
+    for (const char c : Utf8Text())
+        if (static_cast<unsigned char>(c) > 0x20) return true;  // bytes of other characters are all above
+    return false;
+}
+
+bool TMemo::focusNextPrevChild(bool next) {
+    // Tab moves on to the next control; Scintilla would type it.
+    return QWidget::focusNextPrevChild(next);
+}
+
+void TMemo::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        focusNextPrevChild(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        return;
+    }
+    QsciScintilla::keyPressEvent(event);
+}
+
+void TMemo::contextMenuEvent(QContextMenuEvent* event) {
+    // The plain box's own menu, in Russian: Scintilla's is English.
+    QMenu menu(this);
+    auto add = [&](const QString& text, const QKeySequence& keys, bool enabled, auto&& action) {
+        QAction* item = menu.addAction(text);
+        item->setShortcut(keys);
+        item->setEnabled(enabled);
+        connect(item, &QAction::triggered, this, action);
+    };
+    const bool selected = hasSelectedText();
+    add(QStringLiteral("&Отменить"), QKeySequence::Undo, isUndoAvailable(), [this] { undo(); });
+    add(QStringLiteral("&Повторить"), QKeySequence::Redo, isRedoAvailable(), [this] { redo(); });
+    menu.addSeparator();
+    add(QStringLiteral("&Вырезать"), QKeySequence::Cut, selected, [this] { cut(); });
+    add(QStringLiteral("&Копировать"), QKeySequence::Copy, selected, [this] { copy(); });
+    add(QStringLiteral("В&ставить"), QKeySequence::Paste, !QApplication::clipboard()->text().isEmpty(),
+        [this] { paste(); });
+    add(QStringLiteral("&Удалить"), QKeySequence(), selected, [this] { removeSelectedText(); });
+    menu.addSeparator();
+    add(QStringLiteral("В&ыделить всё"), QKeySequence::SelectAll, length() > 0, [this] { selectAll(true); });
+    menu.exec(event->globalPos());
+}
+
+}  // namespace orvane::ui
