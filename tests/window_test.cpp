@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QProcess>
 #include <QPushButton>
@@ -419,6 +421,55 @@ private slots:
         const QByteArray expected = convert.readAllStandardOutput();
         QVERIFY(expected.count('\n') >= 5);
         QCOMPARE(ReadFile(dir.filePath(QStringLiteral("saved.txt"))), expected);
+    }
+
+    // The list boxes behave as plain text boxes: Tab moves on, the editor
+    // keys of a programmer's editor do nothing, a set text is not undone,
+    // a paragraph separator in a file is a line break.
+    void listBoxesBehaveAsPlainBoxes() {
+        const QString text = QStringLiteral("10.0.0.0/8\nA.b/16");
+        Input()->setFocus();
+        using Keys = std::pair<Qt::Key, Qt::KeyboardModifiers>;
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+        for (const auto& [key, modifiers] : {Keys{Qt::Key_D, ctrl}, Keys{Qt::Key_L, ctrl}, Keys{Qt::Key_T, ctrl},
+                                             Keys{Qt::Key_U, ctrl}, Keys{Qt::Key_U, ctrl | Qt::ShiftModifier}}) {
+            Input()->setPlainText(text);
+            Input()->setCursorPosition(1, 0);
+            Input()->selectAll(true);
+            Input()->setCursorPosition(1, 0);
+            QTest::keyClick(Input(), key, modifiers);
+            QCOMPARE(Input()->toPlainText(), text);
+        }
+        Input()->setPlainText(text);
+        QVERIFY(!Input()->isUndoAvailable());
+        QTest::keyClick(Input(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Output());
+        QCOMPARE(Input()->toPlainText(), text);
+        QTest::keyClick(Output(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), Input());
+
+        QTemporaryDir dir;
+        WriteFile(dir.filePath(QStringLiteral("separator.txt")), "10.0.0.0/8\xE2\x80\xA9" "10.1.0.0/16\r\n");
+        window->LoadInputFile(dir.filePath(QStringLiteral("separator.txt")));
+        QCOMPARE(Input()->toPlainText(), QStringLiteral("10.0.0.0/8\n10.1.0.0/16\n"));
+    }
+
+    // The boxes' own menu speaks Russian.
+    void listBoxMenuIsRussian() {
+        QStringList items;
+        QTimer::singleShot(0, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    if (!action->isSeparator()) items << action->text();
+                menu->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), Input()->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(Input()->viewport(), &event);
+        QCOMPARE(items, (QStringList{QStringLiteral("&Отменить"), QStringLiteral("&Повторить"),
+                                     QStringLiteral("&Вырезать"), QStringLiteral("&Копировать"),
+                                     QStringLiteral("В&ставить"), QStringLiteral("&Удалить"),
+                                     QStringLiteral("В&ыделить всё")}));
     }
 
     // Several files dropped at once load none and leave no text behind.

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QMenu>
 
 #include "Application.h"
@@ -145,15 +144,6 @@ bool TMemo::HasVisibleText() const {
 bool TMemo::focusNextPrevChild(bool next) {
     // Tab moves on to the next control; Scintilla would type it.
     return QWidget::focusNextPrevChild(next);
-}
-
-void TMemo::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
-        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        focusNextPrevChild(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
-        return;
-    }
-    QsciScintilla::keyPressEvent(event);
 }
 
 void TMemo::contextMenuEvent(QContextMenuEvent* event) {

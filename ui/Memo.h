@@ -43,7 +43,6 @@ public:
 protected:
     bool focusNextPrevChild(bool next) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace orvane::ui
