@@ -136,8 +136,14 @@ int TMemo::ListLineCount() const {
 }
 
 bool TMemo::HasVisibleText() const {
-    for (const char c : Utf8Text())
-        if (static_cast<unsigned char>(c) > 0x20) return true;  // bytes of other characters are all above
+    // Byte by byte where the bytes lie: asking for the whole text would move
+    // Scintilla's gap, a copy of the text on every tick while the user types.
+    auto* self = const_cast<TMemo*>(this);  // Scintilla's calls are not const; these change nothing
+    const long end = self->SendScintilla(SCI_GETLENGTH);
+    for (long position = 0; position < end; ++position) {
+        // The bytes of characters beyond ASCII are all above 0x20 too.
+        if (static_cast<unsigned char>(self->SendScintilla(SCI_GETCHARAT, position)) > 0x20) return true;
+    }
     return false;
 }
 
