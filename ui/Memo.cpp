@@ -65,7 +65,7 @@ void BindPlainKeys(QsciCommandSet& commands) {
     bind(C::SelectionCopy, Key(Qt::Key_C, ctrl), Key(Qt::Key_Insert, ctrl));
     bind(C::Paste, Key(Qt::Key_V, ctrl), Key(Qt::Key_Insert, shift));
     bind(C::SelectAll, Key(Qt::Key_A, ctrl));
-    bind(C::Newline, Key(Qt::Key_Return), Key(Qt::Key_Enter, Qt::KeypadModifier));
+    bind(C::Newline, Key(Qt::Key_Return), Key(Qt::Key_Return, shift));  // the keypad Enter arrives as Return
 }
 
 }  // namespace
