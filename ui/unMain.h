@@ -1,7 +1,8 @@
 // The main window: the input list, the output list, the options and the
 // buttons around them.
 //
-//   app/main.cpp ── TfmMain (this) ──┬── TransformList (engine/unCommon)
+//   app/main.cpp ── TfmMain (this) ──┬── TransformListText (engine/unCommon)
+//                                    ├── memInput, memOutput: TMemo (ui/Memo)
 //                                    ├── list files (platform/ListText, FileIo)
 //                                    ├── TFormStorage fstMain (ui/Placemnt)
 //                                    └── TfmAbout (ui/unAbout), shown modally
