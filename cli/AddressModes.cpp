@@ -1,21 +1,15 @@
 #include "AddressModes.h"
 
-#include <algorithm>
-#include <unordered_set>
+#include <memory>
 
 #include "CodePage.h"
 #include "FileIo.h"
 #include "ListText.h"
+#include "TextRules.h"
 #include "unCommon.h"
 
 namespace orvane::cli {
 namespace {
-
-// Only blanks and control characters: a line nobody means as a network.
-bool IsBlank(std::string_view line) {
-    return std::all_of(line.begin(), line.end(),
-                       [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == '\x7F'; });
-}
 
 // The first maxLength characters of a UTF-8 line.
 std::string_view CutUtf8Characters(std::string_view line, std::size_t maxLength) {
@@ -27,136 +21,132 @@ std::string_view CutUtf8Characters(std::string_view line, std::size_t maxLength)
     return line;
 }
 
-// Calls readable(cleanedLine) for every line that is not blank; writes
-// "FILE:N: rejected: TEXT" for each one it refuses when report is set.
-// Gives the number refused and sets lines to the number of lines.
-template <typename Readable>
-std::size_t CountRejected(const ListInput& input, bool report, std::string& errors, std::size_t& lines,
-                          Readable&& readable) {
-    std::vector<std::string_view> asWritten;
-    if (report && !input.utf8.empty())
-        ForEachListLine(input.utf8, [&](std::string_view line) { asWritten.push_back(line); }, std::string_view::npos);
-    std::size_t rejected = 0;
-    lines = 0;
-    std::string cleaned;
-    ForEachListLine(input.text, [&](std::string_view line) {
-        const std::size_t number = ++lines;
-        if (IsBlank(line)) return;
-        NormalizeLineInto(line, cleaned);
-        if (!cleaned.empty() && readable(cleaned)) return;
-        ++rejected;
-        if (!report) return;
-        const std::string text = number <= asWritten.size()
-                                     ? std::string(CutUtf8Characters(asWritten[number - 1], kMaxLineLength))
-                                     : Cp1251ToUtf8(line);
-        errors += input.name + ":" + std::to_string(number) + ": rejected: " + text + "\n";
-    });
-    return rejected;
-}
-
-// The addresses every readable line of the list names, joined.
-std::vector<AddressInterval> UnionOfList(const ListInput& input, RangeReading ranges) {
-    std::vector<AddressInterval> intervals;
-    std::string cleaned;
-    ForEachListLine(input.text, [&](std::string_view line) {
-        AddressInterval interval;
-        NormalizeLineInto(line, cleaned);
-        if (!cleaned.empty() && ReadAddressInterval(cleaned, ranges, interval)) intervals.push_back(interval);
-    });
-    return UnionOf(std::move(intervals));
-}
-
-class Writer {
+// Adds up what the reading of every file found, naming each rejected line
+// as "FILE:N: rejected: TEXT" (the line as written) when asked.
+class RejectionReport {
 public:
-    Writer(const Options& options, std::string& out)
-        : options_(options), out_(out), lineEnd_(options.lf ? "\n" : "\r\n") {}
+    explicit RejectionReport(bool named, std::string& errors) : named_(named), errors_(errors) {}
 
-    // Whole intervals are the unit in form 0 with exact ranges; networks otherwise.
-    bool WholeIntervals() const { return options_.format == 0 && options_.ranges == RangeReading::Addresses; }
-
-    // Calls visit(unit) for every unit written for the interval, in address order.
-    template <typename Visit>
-    void ForEachUnit(AddressInterval interval, Visit&& visit) const {
-        if (WholeIntervals()) return visit(interval);
-        ForEachNetwork(interval, kIPv4Width, [&](std::uint64_t network, unsigned prefix) {
-            visit(AddressInterval{network, network + ((std::uint64_t{1} << (kIPv4Width - prefix)) - 1)});
-        });
+    void Add(const ListInput& input, const LinesRead& read) {
+        lines_ += read.lines;
+        rejected_ += read.rejected.size();
+        if (!named_ || read.rejected.empty()) return;
+        const bool utf8 = !input.utf8.empty();
+        std::size_t number = 0, next = 0;
+        ForEachListLine(
+            utf8 ? input.utf8 : input.text,
+            [&](std::string_view line) {
+                if (next == read.rejected.size() || ++number != read.rejected[next]) return;
+                ++next;
+                errors_ += input.name + ":" + std::to_string(number) + ": rejected: ";
+                errors_ += utf8 ? std::string(CutUtf8Characters(line, kMaxLineLength)) : Cp1251ToUtf8(line);
+                errors_ += '\n';
+            },
+            utf8 ? std::string_view::npos : kMaxLineLength);
     }
 
-    void Write(AddressInterval unit) {
-        if (WholeIntervals()) {
-            AppendAddressRange(out_, unit);
-        } else {
-            const auto size = unit.last - unit.first + 1;
-            AppendNetwork(out_, unit.first, kIPv4Width - static_cast<unsigned>(std::countr_zero(size)),
-                          options_.format, options_.delimiter);
-        }
-        out_.append(lineEnd_);
+    std::size_t Rejected() const { return rejected_; }
+
+    // The count closes the report, after the lines of every file.
+    void Close() {
+        if (named_)
+            errors_ += "orvane-convert: " + std::to_string(rejected_) + " of " + std::to_string(lines_) +
+                       " lines rejected\n";
     }
 
 private:
-    const Options& options_;
-    std::string& out_;
-    std::string_view lineEnd_;
+    bool named_;
+    std::string& errors_;
+    std::size_t lines_ = 0, rejected_ = 0;
 };
 
-struct UnitHash {
-    std::size_t operator()(const AddressInterval& u) const noexcept {
-        return std::hash<std::uint64_t>()(u.first * 0x9E3779B97F4A7C15ull ^ u.last);
-    }
-};
-
-void WriteExact(const Options& options, const ListInput& input, Writer& writer) {
-    const std::vector<std::string_view> lines = SplitListLines(input.text);
-    if (options.sort == SortOrder::Address) {
-        std::vector<AddressInterval> units;
-        std::string cleaned;
-        for (std::string_view line : lines) {
-            AddressInterval interval;
-            NormalizeLineInto(line, cleaned);
-            if (!cleaned.empty() && ReadAddressInterval(cleaned, options.ranges, interval))
-                writer.ForEachUnit(interval, [&](AddressInterval unit) { units.push_back(unit); });
-        }
-        // By address; on equal addresses the larger first.
-        std::sort(units.begin(), units.end(), [](const AddressInterval& a, const AddressInterval& b) {
-            return a.first != b.first ? a.first < b.first : a.last > b.last;
-        });
-        if (options.removeDuplicates) units.erase(std::unique(units.begin(), units.end()), units.end());
-        for (const AddressInterval& unit : units) writer.Write(unit);
-        return;
-    }
-    std::unordered_set<AddressInterval, UnitHash> written;
-    for (const std::string& line : PrepareList(lines, options.removeDuplicates, options.sort == SortOrder::Text)) {
-        AddressInterval interval;
-        if (!ReadAddressInterval(line, options.ranges, interval)) continue;
-        writer.ForEachUnit(interval, [&](AddressInterval unit) {
-            if (!options.removeDuplicates || written.insert(unit).second) writer.Write(unit);
-        });
-    }
+// The window's reading: a line is rejected when it is not blank and its
+// conversion is empty.
+LinesRead ReadConvertible(std::string_view text, const Options& options) {
+    LinesRead read;
+    std::string cleaned;
+    ForEachListLine(text, [&](std::string_view line) {
+        ++read.lines;
+        if (IsBlankLine(line)) return;
+        NormalizeLineInto(line, cleaned);
+        if (cleaned.empty() || TransformLine(cleaned, options.format, options.delimiter).empty())
+            read.rejected.push_back(read.lines);
+    });
+    return read;
 }
 
-// The union of the input; then what every --intersect file also holds, less
-// what every --exclude file holds.
-void WriteMerged(const Options& options, const ListInput& input, Writer& writer, std::string& errors,
-                 std::size_t& rejected) {
-    std::vector<AddressInterval> result = UnionOfList(input, options.ranges);
-    auto apply = [&](const std::vector<std::string>& files, auto operation) {
-        for (const std::string& file : files) {
-            const ListInput other(file);
-            if (options.report || options.strict) {
-                std::size_t lines = 0;
-                rejected += CountRejected(other, options.report, errors, lines, [&](std::string_view line) {
-                    AddressInterval interval;
-                    return ReadAddressInterval(line, options.ranges, interval);
-                });
-            }
-            result = operation(result, UnionOfList(other, options.ranges));
+using Inputs = std::vector<std::unique_ptr<ListInput>>;
+
+Inputs ReadFiles(const std::vector<std::string>& names) {
+    Inputs inputs;
+    for (const std::string& name : names) inputs.push_back(std::make_unique<ListInput>(name));
+    return inputs;
+}
+
+std::vector<std::string_view> TextsOf(const Inputs& inputs) {
+    std::vector<std::string_view> texts;
+    for (const auto& input : inputs) texts.push_back(input->text);
+    return texts;
+}
+
+void Convert(const Options& options, RejectionReport& report, std::string& out) {
+    const Inputs inputs = ReadFiles(options.inputs);
+    if (options.report || options.strict)
+        for (const auto& input : inputs) report.Add(*input, ReadConvertible(input->text, options));
+    // Several files are one list; each ends its last line so that the next starts a line of its own.
+    std::string joined;
+    if (inputs.size() > 1) {
+        for (const auto& input : inputs) {
+            joined.append(input->text);
+            if (!joined.empty() && joined.back() != '\n') joined += '\n';
         }
-    };
-    apply(options.intersect, IntersectionOf);
-    apply(options.exclude, DifferenceOf);
-    for (const AddressInterval& interval : result)
-        writer.ForEachUnit(interval, [&](AddressInterval unit) { writer.Write(unit); });
+    }
+    TransformListText(inputs.size() > 1 ? std::string_view(joined) : inputs.front()->text, options.removeDuplicates,
+                      options.sort == LineOrder::Text, options.format, options.delimiter, options.lineEnd, out);
+}
+
+SetWriting WritingOf(const Options& options) {
+    return {.form = options.format, .delimiter = options.delimiter, .lineEnd = options.lineEnd,
+            .ranges = options.ranges};
+}
+
+void ConvertExactly(const Options& options, RejectionReport& report, std::string& out) {
+    const Inputs inputs = ReadFiles(options.inputs);
+    const std::vector<std::string_view> texts = TextsOf(inputs);
+    std::vector<LinesRead> read;
+    if (options.count)
+        WriteCounts(ExactNetworks(texts, options.ranges, options.removeDuplicates, read), options.lineEnd, out);
+    else
+        read = ConvertExact(texts, options.sort, options.removeDuplicates, WritingOf(options), out);
+    for (std::size_t k = 0; k < inputs.size(); ++k) report.Add(*inputs[k], read[k]);
+}
+
+// The union of the files' addresses, each file read and let go in turn: a
+// list of ten million lines is not held beside its addresses for longer
+// than it takes to read it.
+AddressSets UnionOfFiles(const std::vector<std::string>& names, RangeReading ranges, RejectionReport& report) {
+    AddressSets sets;
+    for (const std::string& name : names) {
+        const ListInput input(name);
+        report.Add(input, ReadAddressList(input.text, ranges, sets));
+    }
+    return {UnionOf(std::move(sets.v4)), UnionOf(std::move(sets.v6))};
+}
+
+// The union of the inputs; then what every --intersect file also holds,
+// less what every --exclude file holds.
+void Merge(const Options& options, RejectionReport& report, std::string& out) {
+    AddressSets result = UnionOfFiles(options.inputs, options.ranges, report);
+    for (const std::string& name : options.intersect) {
+        const AddressSets other = UnionOfFiles({name}, options.ranges, report);
+        result = {IntersectionOf(result.v4, other.v4), IntersectionOf(result.v6, other.v6)};
+    }
+    for (const std::string& name : options.exclude) {
+        const AddressSets other = UnionOfFiles({name}, options.ranges, report);
+        result = {DifferenceOf(result.v4, other.v4), DifferenceOf(result.v6, other.v6)};
+    }
+    if (options.count) WriteCounts(NetworksOf(result), options.lineEnd, out);
+    else WriteSets(result, WritingOf(options), out);
 }
 
 }  // namespace
@@ -174,36 +164,16 @@ ListInput::ListInput(std::string fileName)
     }
 }
 
-Outcome Run(const Options& options, const ListInput& input, std::string& errors) {
+Outcome Run(const Options& options, std::string& errors) {
     Outcome outcome;
-    const bool countRejected = options.report || options.strict;
-    const bool exact = options.exact || options.merge;
-
-    std::size_t mainLines = 0, mainRejected = 0;
-    if (countRejected) {
-        std::string converted;
-        mainRejected = CountRejected(input, options.report, errors, mainLines, [&](std::string_view line) {
-            AddressInterval interval;
-            if (exact) return ReadAddressInterval(line, options.ranges, interval);
-            converted = TransformLine(line, options.format, options.delimiter);
-            return !converted.empty();
-        });
-        outcome.rejected += mainRejected;
+    RejectionReport report(options.report, errors);
+    switch (options.mode) {
+        case Mode::Convert: Convert(options, report, outcome.output); break;
+        case Mode::Exact: ConvertExactly(options, report, outcome.output); break;
+        case Mode::Merge: Merge(options, report, outcome.output); break;
     }
-    if (!exact) {
-        TransformListText(input.text, options.removeDuplicates, options.sort == SortOrder::Text, options.format,
-                          options.delimiter, options.lf ? "\n" : "\r\n", outcome.output);
-    } else if (!options.merge) {
-        Writer writer(options, outcome.output);
-        WriteExact(options, input, writer);
-    } else {
-        Writer writer(options, outcome.output);
-        WriteMerged(options, input, writer, errors, outcome.rejected);
-    }
-    // The count closes the report, after the lines of every file.
-    if (options.report)
-        errors += "orvane-convert: " + std::to_string(mainRejected) + " of " + std::to_string(mainLines) +
-                  " lines rejected\n";
+    report.Close();
+    outcome.rejected = report.Rejected();
     return outcome;
 }
 

@@ -7,26 +7,31 @@
 #include <string_view>
 #include <vector>
 
-#include "AddressSet.h"
+#include "AddressReader.h"
+#include "AddressWriter.h"
 
 namespace orvane::cli {
 
-enum class SortOrder { Text, Address, None };
+enum class Mode {
+    Convert,  // the window's conversion, byte for byte
+    Exact,    // every line read as a set of addresses and written exactly
+    Merge,    // the union of all lines, then --intersect and --exclude
+};
 
 struct Options {
+    Mode mode = Mode::Convert;
     int format = 0;
-    std::string delimiter = " / ";  // Windows-1251
-    SortOrder sort = SortOrder::Text;
+    std::string delimiter;  // Windows-1251
+    LineOrder sort = LineOrder::Text;
     bool removeDuplicates = true;
-    bool lf = false;
-    bool exact = false;  // every line read as a set of addresses
-    bool merge = false;  // the union of all lines
-    RangeReading ranges = RangeReading::Hosts;
+    std::string lineEnd;
+    RangeReading ranges = RangeReading::Addresses;
     std::vector<std::string> intersect, exclude;
+    bool count = false;
     bool report = false;
     bool strict = false;
     std::string output;
-    std::string input = "-";
+    std::vector<std::string> inputs{"-"};
 };
 
 // A list file read and decoded: its Windows-1251 text, and where it was
@@ -46,12 +51,13 @@ struct ListInput {
 };
 
 struct Outcome {
-    std::string output;         // Windows-1251 bytes
-    std::size_t rejected = 0;   // lines of every file read that named nothing
+    std::string output;        // Windows-1251 bytes
+    std::size_t rejected = 0;  // lines of every file read that named nothing
 };
 
-// Converts the input as the options say. With options.report, names every
-// rejected line on errors, then the count for the main input.
-Outcome Run(const Options& options, const ListInput& input, std::string& errors);
+// Reads every file the options name and converts as they say. With
+// options.report, names every rejected line on errors, then the count over
+// all files read. Throws EFOpenError for a file that cannot be read.
+Outcome Run(const Options& options, std::string& errors);
 
 }  // namespace orvane::cli

@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,15 +22,18 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: orvane-convert [OPTION]... [FILE]\n"
-    "  or:  orvane-convert --exact|--merge [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]\n";
+    "Usage: orvane-convert [OPTION]... [FILE]...\n"
+    "  or:  orvane-convert --exact|--merge [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n";
 
 constexpr std::string_view kHelp =
     "Converts a list of IPv4 networks, one a line, into host ranges (range),\n"
     "addresses with prefix length (prefix) or addresses with dotted mask (mask).\n"
+    "With --exact or --merge, reads IPv4 and IPv6 lists as sets of addresses.\n"
     "\n"
-    "  -f, --format FORM       range (0, default), prefix (1) or mask (2)\n"
-    "  -d, --delimiter TEXT    text between address and mask (default \" / \"; may be empty)\n"
+    "  -f, --format FORM       range (0, default), prefix (1) or mask (2); IPv6 has no\n"
+    "                          dotted mask: mask writes IPv6 networks as prefix does\n"
+    "  -d, --delimiter TEXT    text between address and mask (default \" / \", with\n"
+    "                          --exact or --merge \"/\"; may be empty)\n"
     "      --sort ORDER        text (default: word order), address (implies --exact) or none\n"
     "      --no-sort           the same as --sort none\n"
     "      --keep-duplicates   keep lines (with --exact: networks) that repeat others\n"
@@ -36,21 +41,30 @@ constexpr std::string_view kHelp =
     "      --merge             the union of all lines, as the fewest networks (implies --exact)\n"
     "      --intersect FILE    keep only what FILE's networks also cover (implies --merge)\n"
     "      --exclude FILE      take FILE's networks out of the union (implies --merge)\n"
-    "      --ranges READING    a-b names hosts (default: a network around them) or addresses\n"
+    "      --ranges READING    an IPv4 a-b names addresses (default: exactly a to b)\n"
+    "                          or hosts (a network around them, as the window reads it)\n"
+    "      --count             with --exact or --merge: write \"IPv4 NETWORKS ADDRESSES\"\n"
+    "                          and \"IPv6 NETWORKS ADDRESSES\" instead of the networks\n"
     "      --report            name every rejected line on standard error, then a count\n"
-    "      --strict            exit status 3 when any line was rejected\n"
-    "      --lf                end lines with LF instead of CR LF\n"
+    "      --strict            exit status 3 when any line of any file was rejected\n"
+    "      --lf                end lines with LF (default with --exact or --merge)\n"
+    "      --crlf              end lines with CR LF (default otherwise)\n"
     "  -o, --output OUT        replace OUT once everything is written (a device: written through)\n"
     "  -h, --help              this text\n"
     "      --version           the program's version\n"
     "\n"
-    "FILE is UTF-8 or Windows-1251, a file, pipe or device read to its end; without\n"
-    "FILE, or with -, standard input is read. The result is written in Windows-1251.\n"
+    "Every FILE is read, - (at most once) standing for standard input, which is also\n"
+    "read without FILE. Files are UTF-8 or Windows-1251, files, pipes or devices read\n"
+    "to their end; their lines form one list. With --exact or --merge a line is a\n"
+    "comment from its first # or ; on; it names an IPv4 network, range or address,\n"
+    "or an IPv6 address, address/N or first-last. IPv4 and IPv6 never merge; IPv4 is\n"
+    "written first. The result is written in Windows-1251.\n"
     "Exit status: 0 done, 1 input or output error, 2 wrong usage, 3 lines rejected\n"
     "with --strict.\n";
 
+using orvane::cli::Mode;
 using orvane::cli::Options;
-using orvane::cli::SortOrder;
+using orvane::LineOrder;
 
 int UsageError(std::string_view message) {
     std::cerr << "orvane-convert: " << message << '\n' << kUsage;
@@ -83,10 +97,10 @@ void WriteStream(const std::string& path, std::string_view bytes) {
     if (::close(fd) != 0) throw orvane::EWriteError(errno);
 }
 
-bool ParseSort(std::string_view text, SortOrder& sort) {
-    if (text == "text") sort = SortOrder::Text;
-    else if (text == "address") sort = SortOrder::Address;
-    else if (text == "none") sort = SortOrder::None;
+bool ParseSort(std::string_view text, LineOrder& sort) {
+    if (text == "text") sort = LineOrder::Text;
+    else if (text == "address") sort = LineOrder::Address;
+    else if (text == "none") sort = LineOrder::None;
     else return false;
     return true;
 }
@@ -102,6 +116,8 @@ enum OptionCode {
     kNoSort = 256,
     kKeepDuplicates,
     kLf,
+    kCrlf,
+    kCount,
     kVersion,
     kSort,
     kExact,
@@ -127,8 +143,12 @@ int main(int argc, char** argv) {
         {"merge", no_argument, nullptr, kMerge},         {"intersect", required_argument, nullptr, kIntersect},
         {"exclude", required_argument, nullptr, kExclude}, {"ranges", required_argument, nullptr, kRanges},
         {"report", no_argument, nullptr, kReport},       {"strict", no_argument, nullptr, kStrict},
+        {"crlf", no_argument, nullptr, kCrlf},           {"count", no_argument, nullptr, kCount},
         {nullptr, 0, nullptr, 0}};
     Options options;
+    // What was given; the defaults that depend on the mode are settled once all options are read.
+    std::optional<std::string> delimiter, lineEnd;
+    bool exact = false, merge = false;
     opterr = 0;  // the messages below say it in this program's words
     for (int c; (c = ::getopt_long(argc, argv, ":f:d:o:h", kOptions, nullptr)) != -1;) {
         const std::string_view value = optarg != nullptr ? optarg : "";
@@ -149,13 +169,13 @@ int main(int argc, char** argv) {
             // A line break in the delimiter would split one network over two lines.
             if (value.find_first_of("\r\n") != std::string_view::npos)
                 return UsageError("the delimiter cannot hold a line break");
-            options.delimiter = orvane::Utf8ToCp1251(value);
+            delimiter = orvane::Utf8ToCp1251(value);
             break;
         case 'o':
             if (value.empty()) return UsageError("option -o needs a file name");
             options.output = value;
             break;
-        case kNoSort: options.sort = SortOrder::None; break;
+        case kNoSort: options.sort = LineOrder::None; break;
         case kSort:
             if (!ParseSort(value, options.sort)) return UsageError("unknown sort order \"" + std::string(value) + "\"");
             break;
@@ -163,28 +183,36 @@ int main(int argc, char** argv) {
             if (!ParseRanges(value, options.ranges))
                 return UsageError("unknown range reading \"" + std::string(value) + "\"");
             break;
-        case kExact: options.exact = true; break;
-        case kMerge: options.merge = true; break;
+        case kExact: exact = true; break;
+        case kMerge: merge = true; break;
+        case kCount: options.count = true; break;
         case kIntersect: options.intersect.emplace_back(value); break;
         case kExclude: options.exclude.emplace_back(value); break;
         case kReport: options.report = true; break;
         case kStrict: options.strict = true; break;
         case kKeepDuplicates: options.removeDuplicates = false; break;
-        case kLf: options.lf = true; break;
+        case kLf: lineEnd = "\n"; break;
+        case kCrlf: lineEnd = "\r\n"; break;
         case ':': return UsageError("option " + given + " needs a value");
         default: return UsageError("unknown option " + given);
         }
     }
-    if (argc - optind > 1) return UsageError("only one input file can be given");
-    if (argc - optind == 1) options.input = argv[optind];
-    if (!options.intersect.empty() || !options.exclude.empty()) options.merge = true;
-    if (options.merge || options.sort == SortOrder::Address) options.exact = true;
+    if (optind < argc) options.inputs.assign(argv + optind, argv + argc);
+    if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 1)
+        return UsageError("standard input (-) can be read only once");
+    if (!options.intersect.empty() || !options.exclude.empty()) merge = true;
+    if (merge) options.mode = Mode::Merge;
+    else if (exact || options.sort == LineOrder::Address) options.mode = Mode::Exact;
+    const bool sets = options.mode != Mode::Convert;
+    if (options.count && !sets) return UsageError("--count needs --exact or --merge");
+    // The window's bytes in its own mode; what network tools read in the set modes.
+    options.delimiter = delimiter.value_or(sets ? "/" : " / ");
+    options.lineEnd = lineEnd.value_or(sets ? "\n" : "\r\n");
 
     std::size_t rejected = 0;
     try {
-        const orvane::cli::ListInput input(options.input);
         std::string report;
-        const orvane::cli::Outcome outcome = orvane::cli::Run(options, input, report);
+        const orvane::cli::Outcome outcome = orvane::cli::Run(options, report);
         std::cerr << report << std::flush;
         const std::string& out = outcome.output;
         rejected = outcome.rejected;

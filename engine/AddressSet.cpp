@@ -1,92 +1,65 @@
 #include "AddressSet.h"
 
-#include <algorithm>
-
-#include "unCommon.h"
+#include "Memory.h"
 
 namespace orvane {
 namespace {
 
-constexpr std::uint64_t Top(unsigned width) { return (std::uint64_t{1} << width) - 1; }
-
-// A dotted mask names a set of networks only when its ones are all on top.
-bool PrefixOfMask(std::uint64_t mask, unsigned width, unsigned& prefix) {
-    const std::uint64_t hostBits = ~mask & Top(width);
-    if ((hostBits & (hostBits + 1)) != 0) return false;
-    prefix = width - static_cast<unsigned>(std::popcount(hostBits));
-    return true;
-}
-
-bool ReadPrefix(std::string_view text, unsigned width, unsigned& prefix) {
-    if (text.find('.') != std::string_view::npos) {
-        HostOrderValue mask;
-        return ReadAddress(text, mask) && PrefixOfMask(mask, width, prefix);
+// Lists of a million single addresses are the common case: two counting
+// passes over 16 bits each sort them several times faster than a comparison
+// sort, and they need one buffer the size of the list.
+void SortByFirst(std::vector<Interval4>& intervals) {
+    if (intervals.size() < 4096) {
+        std::sort(intervals.begin(), intervals.end(),
+                  [](const Interval4& a, const Interval4& b) { return a.first < b.first; });
+        return;
     }
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-    const std::int32_t n = IntegerOrDefault(text, -1);
-    if (n < 0 || static_cast<unsigned>(n) > width) return false;
-    prefix = static_cast<unsigned>(n);
-    return true;
+    std::vector<Interval4> buffer;
+    ReserveLarge(buffer, intervals.size());
+    buffer.resize(intervals.size());
+    for (const unsigned shift : {0u, 16u}) {
+        std::vector<std::size_t> starts(65537);
+        for (const Interval4& i : intervals) ++starts[((i.first >> shift) & 0xFFFF) + 1];
+        for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+        for (const Interval4& i : intervals) buffer[starts[(i.first >> shift) & 0xFFFF]++] = i;
+        intervals.swap(buffer);
+    }
 }
 
-bool ReadRangeEnd(std::string_view text, std::uint64_t& value) {
-    HostOrderValue address;
-    if (!IsDottedQuad(text) || !ReadAddress(text, address)) return false;
-    value = address;
-    return true;
+void SortByFirst(std::vector<Interval6>& intervals) {
+    std::sort(intervals.begin(), intervals.end(), [](const Interval6& a, const Interval6& b) {
+        return a.first.high != b.first.high ? a.first.high < b.first.high : a.first.low < b.first.low;
+    });
 }
-
-std::uint64_t MaskOf(unsigned prefix, unsigned width) { return Top(width) & ~(Top(width) >> prefix); }
 
 }  // namespace
 
-bool ReadAddressInterval(std::string_view line, RangeReading ranges, AddressInterval& interval) {
-    constexpr unsigned width = kIPv4Width;
-    if (const auto dash = line.find('-'); dash != std::string_view::npos) {
-        std::uint64_t first, last;
-        if (!ReadRangeEnd(line.substr(0, dash), first) || !ReadRangeEnd(line.substr(dash + 1), last)) return false;
-        if (ranges == RangeReading::Hosts) {
-            // The network and broadcast addresses around the hosts, without wrapping.
-            if (first == 0 || last == Top(width) || first - 1 > last + 1) return false;
-            interval = {first - 1, last + 1};
-        } else {
-            if (first > last) return false;
-            interval = {first, last};
+template <typename Value>
+std::vector<Interval<Value>> UnionOf(std::vector<Interval<Value>> intervals) {
+    SortByFirst(intervals);
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < intervals.size(); ++k) {
+        const Interval<Value> next = intervals[k];
+        if (kept > 0) {
+            Interval<Value>& joined = intervals[kept - 1];
+            // Touching counts as overlapping; nothing touches the last address from above.
+            if (joined.last == kLastAddress<Value> || next.first <= static_cast<Value>(joined.last + 1)) {
+                joined.last = std::max(joined.last, next.last);
+                continue;
+            }
         }
-        return true;
+        intervals[kept++] = next;
     }
-    if (const auto slash = line.find('/'); slash != std::string_view::npos) {
-        HostOrderValue address;
-        unsigned prefix;
-        if (!ReadAddress(line.substr(0, slash), address) || !ReadPrefix(line.substr(slash + 1), width, prefix))
-            return false;
-        const std::uint64_t mask = MaskOf(prefix, width);
-        interval = {address & mask, (address & mask) | (~mask & Top(width))};
-        return true;
-    }
-    return false;
+    intervals.resize(kept);
+    return intervals;
 }
 
-std::vector<AddressInterval> UnionOf(std::vector<AddressInterval> intervals) {
-    std::sort(intervals.begin(), intervals.end(),
-              [](const AddressInterval& a, const AddressInterval& b) { return a.first < b.first; });
-    std::vector<AddressInterval> joined;
-    for (const AddressInterval& next : intervals) {
-        // Adjacent counts as touching: last + 1 cannot overflow in 64 bits for narrower widths.
-        if (!joined.empty() && next.first <= joined.back().last + 1) {
-            joined.back().last = std::max(joined.back().last, next.last);
-        } else {
-            joined.push_back(next);
-        }
-    }
-    return joined;
-}
-
-std::vector<AddressInterval> IntersectionOf(const std::vector<AddressInterval>& a, const std::vector<AddressInterval>& b) {
-    std::vector<AddressInterval> result;
+template <typename Value>
+std::vector<Interval<Value>> IntersectionOf(const std::vector<Interval<Value>>& a,
+                                            const std::vector<Interval<Value>>& b) {
+    std::vector<Interval<Value>> result;
     for (std::size_t i = 0, j = 0; i < a.size() && j < b.size();) {
-        const std::uint64_t first = std::max(a[i].first, b[j].first), last = std::min(a[i].last, b[j].last);
+        const Value first = std::max(a[i].first, b[j].first), last = std::min(a[i].last, b[j].last);
         if (first <= last) result.push_back({first, last});
         if (a[i].last < b[j].last) ++i;
         else ++j;
@@ -94,14 +67,17 @@ std::vector<AddressInterval> IntersectionOf(const std::vector<AddressInterval>& 
     return result;
 }
 
-std::vector<AddressInterval> DifferenceOf(const std::vector<AddressInterval>& a, const std::vector<AddressInterval>& b) {
-    std::vector<AddressInterval> result;
+template <typename Value>
+std::vector<Interval<Value>> DifferenceOf(const std::vector<Interval<Value>>& a,
+                                          const std::vector<Interval<Value>>& b) {
+    std::vector<Interval<Value>> result;
     std::size_t j = 0;
-    for (AddressInterval rest : a) {
+    for (Interval<Value> rest : a) {
         while (j < b.size() && b[j].last < rest.first) ++j;
         bool empty = false;
         for (std::size_t k = j; k < b.size() && b[k].first <= rest.last; ++k) {
-            if (b[k].first > rest.first) result.push_back({rest.first, b[k].first - 1});
+            // b[k] starts above rest.first, so one below it exists; it ends below rest.last, so one above it does.
+            if (b[k].first > rest.first) result.push_back({rest.first, static_cast<Value>(b[k].first - 1)});
             if (b[k].last >= rest.last) {
                 empty = true;
                 break;
@@ -113,28 +89,11 @@ std::vector<AddressInterval> DifferenceOf(const std::vector<AddressInterval>& a,
     return result;
 }
 
-void AppendNetwork(std::string& out, std::uint64_t network, unsigned prefixLength, int form,
-                   std::string_view delimiter) {
-    constexpr unsigned width = kIPv4Width;
-    const std::uint64_t mask = MaskOf(prefixLength, width);
-    if (form == 0) {
-        // The host range the list conversion writes: a /31 or /32 comes out
-        // with its ends crossed, as the window writes it too.
-        const std::uint64_t broadcast = network | (~mask & Top(width));
-        out += HostOrderToAddress(static_cast<HostOrderValue>((network + 1) & Top(width)));
-        out += '-';
-        out += HostOrderToAddress(static_cast<HostOrderValue>((broadcast - 1) & Top(width)));
-        return;
-    }
-    out += HostOrderToAddress(static_cast<HostOrderValue>(network));
-    out.append(delimiter);
-    out += form == 1 ? std::to_string(prefixLength) : HostOrderToAddress(static_cast<HostOrderValue>(mask));
-}
-
-void AppendAddressRange(std::string& out, AddressInterval interval) {
-    out += HostOrderToAddress(static_cast<HostOrderValue>(interval.first));
-    out += '-';
-    out += HostOrderToAddress(static_cast<HostOrderValue>(interval.last));
-}
+template std::vector<Interval4> UnionOf(std::vector<Interval4>);
+template std::vector<Interval6> UnionOf(std::vector<Interval6>);
+template std::vector<Interval4> IntersectionOf(const std::vector<Interval4>&, const std::vector<Interval4>&);
+template std::vector<Interval6> IntersectionOf(const std::vector<Interval6>&, const std::vector<Interval6>&);
+template std::vector<Interval4> DifferenceOf(const std::vector<Interval4>&, const std::vector<Interval4>&);
+template std::vector<Interval6> DifferenceOf(const std::vector<Interval6>&, const std::vector<Interval6>&);
 
 }  // namespace orvane

@@ -1,68 +1,131 @@
-// Networks read as sets of addresses: exact intervals, the fewest networks
-// that cover an interval, and union, intersection and difference of lists.
+// Networks as sets of addresses, IPv4 and IPv6: intervals of addresses, the
+// fewest networks that cover an interval, and union, intersection and
+// difference of interval lists.
 //
-// Values are held in 64 bits and the width of an address is a parameter, so
-// the arithmetic is not tied to IPv4's 32 bits; lines are read as IPv4.
+// Each family has a value type of its own width: std::uint32_t for IPv4,
+// Uint128 for IPv6. Nothing here shifts by the full width or steps past
+// either end of the address space, so the first and the last address of a
+// family are intervals like any other.
 #pragma once
 
 #include <algorithm>
 #include <bit>
+#include <compare>
+#include <type_traits>
 #include <cstdint>
-#include <string>
-#include <string_view>
 #include <vector>
 
 namespace orvane {
 
-inline constexpr unsigned kIPv4Width = 32;
+// An unsigned 128-bit value in two words. GCC 12 refuses std::countr_zero
+// and std::hash for unsigned __int128 in strict C++20, and the sets need only
+// these few operations.
+struct Uint128 {
+    std::uint64_t high = 0, low = 0;
+
+    constexpr Uint128() = default;
+    constexpr Uint128(std::uint64_t value) : low(value) {}  // NOLINT: widening, as for built-in types
+    constexpr Uint128(std::uint64_t high_, std::uint64_t low_) : high(high_), low(low_) {}
+
+    friend constexpr auto operator<=>(const Uint128&, const Uint128&) = default;
+    friend constexpr Uint128 operator+(Uint128 a, Uint128 b) {
+        const std::uint64_t low = a.low + b.low;
+        return {a.high + b.high + (low < a.low ? 1 : 0), low};
+    }
+    friend constexpr Uint128 operator-(Uint128 a, Uint128 b) {
+        return {a.high - b.high - (a.low < b.low ? 1 : 0), a.low - b.low};
+    }
+    friend constexpr Uint128 operator&(Uint128 a, Uint128 b) { return {a.high & b.high, a.low & b.low}; }
+    friend constexpr Uint128 operator|(Uint128 a, Uint128 b) { return {a.high | b.high, a.low | b.low}; }
+    friend constexpr Uint128 operator~(Uint128 a) { return {~a.high, ~a.low}; }
+};
+
+template <typename Value>
+inline constexpr unsigned kAddressWidth = 0;
+template <>
+inline constexpr unsigned kAddressWidth<std::uint32_t> = 32;
+template <>
+inline constexpr unsigned kAddressWidth<Uint128> = 128;
+
+// The value whose lowest bits ones are set, 0 to the full width.
+template <typename Value>
+constexpr Value LowOnes(unsigned bits) {
+    if constexpr (std::is_same_v<Value, Uint128>) {
+        if (bits >= 128) return {~std::uint64_t{0}, ~std::uint64_t{0}};
+        if (bits >= 64) return {LowOnes<std::uint64_t>(bits - 64), ~std::uint64_t{0}};
+        return {0, LowOnes<std::uint64_t>(bits)};
+    } else {
+        return bits >= sizeof(Value) * 8 ? static_cast<Value>(~Value{0}) : static_cast<Value>((Value{1} << bits) - 1);
+    }
+}
+
+template <typename Value>
+inline constexpr Value kLastAddress = LowOnes<Value>(kAddressWidth<Value>);
+
+// Zero bits below the lowest one; the full width for zero.
+constexpr unsigned TrailingZeros(std::uint32_t v) { return static_cast<unsigned>(std::countr_zero(v)); }
+constexpr unsigned TrailingZeros(Uint128 v) {
+    return v.low != 0 ? static_cast<unsigned>(std::countr_zero(v.low))
+                      : 64 + static_cast<unsigned>(std::countr_zero(v.high));
+}
+// Bits needed to write the value: 0 for zero.
+constexpr unsigned BitWidth(std::uint32_t v) { return static_cast<unsigned>(std::bit_width(v)); }
+constexpr unsigned BitWidth(Uint128 v) {
+    return v.high != 0 ? 64 + static_cast<unsigned>(std::bit_width(v.high))
+                       : static_cast<unsigned>(std::bit_width(v.low));
+}
 
 // Every address from first to last, both included.
-struct AddressInterval {
-    std::uint64_t first = 0, last = 0;
-    friend bool operator==(const AddressInterval&, const AddressInterval&) = default;
+template <typename Value>
+struct Interval {
+    Value first{}, last{};
+    friend constexpr bool operator==(const Interval&, const Interval&) = default;
 };
+using Interval4 = Interval<std::uint32_t>;
+using Interval6 = Interval<Uint128>;
 
-// How a range line a-b is read.
-enum class RangeReading {
-    Hosts,      // the hosts of a network: the network and broadcast addresses around them belong to it
-    Addresses,  // exactly the addresses from a to b
-};
-
-// Reads a cleaned line (see NormalizeLine) as one interval; false when it
-// names no set of addresses: an unreadable address, a mask that is not a
-// prefix, a range that runs backwards or past the ends of the address space.
-bool ReadAddressInterval(std::string_view line, RangeReading ranges, AddressInterval& interval);
+// The network of the given prefix length that holds the address.
+template <typename Value>
+constexpr Interval<Value> NetworkOf(Value address, unsigned prefixLength) {
+    const Value hostBits = LowOnes<Value>(kAddressWidth<Value> - prefixLength);
+    return {address & ~hostBits, address | hostBits};
+}
 
 // Calls visit(network, prefixLength) for the fewest networks that cover
 // exactly the interval, in address order.
-template <typename Visit>
-void ForEachNetwork(AddressInterval interval, unsigned width, Visit&& visit) {
-    std::uint64_t at = interval.first;
+template <typename Value, typename Visit>
+void ForEachNetwork(Interval<Value> interval, Visit&& visit) {
+    constexpr unsigned width = kAddressWidth<Value>;
+    Value at = interval.first;
     for (;;) {
-        // The largest block that starts at this address and stays inside the interval.
-        unsigned bits = at == 0 ? width : std::min<unsigned>(static_cast<unsigned>(std::countr_zero(at)), width);
-        while (bits > 0 && interval.last - at < (std::uint64_t{1} << bits) - 1) --bits;
+        // The largest block that starts here (its alignment) and stays inside (its size).
+        const Value rest = interval.last - at;
+        const unsigned fits = rest == kLastAddress<Value> ? width : BitWidth(static_cast<Value>(rest + 1)) - 1;
+        const unsigned bits = std::min(TrailingZeros(at), fits);
         visit(at, width - bits);
-        const std::uint64_t end = at + ((std::uint64_t{1} << bits) - 1);
-        if (end >= interval.last) return;
+        const Value end = at + LowOnes<Value>(bits);
+        if (end == interval.last) return;
         at = end + 1;
     }
 }
 
 // The same addresses as the fewest disjoint intervals, in address order:
 // overlapping and adjacent intervals joined.
-std::vector<AddressInterval> UnionOf(std::vector<AddressInterval> intervals);
+template <typename Value>
+std::vector<Interval<Value>> UnionOf(std::vector<Interval<Value>> intervals);
 
 // For lists as UnionOf() gives them.
-std::vector<AddressInterval> IntersectionOf(const std::vector<AddressInterval>& a, const std::vector<AddressInterval>& b);
-std::vector<AddressInterval> DifferenceOf(const std::vector<AddressInterval>& a, const std::vector<AddressInterval>& b);
+template <typename Value>
+std::vector<Interval<Value>> IntersectionOf(const std::vector<Interval<Value>>& a,
+                                            const std::vector<Interval<Value>>& b);
+template <typename Value>
+std::vector<Interval<Value>> DifferenceOf(const std::vector<Interval<Value>>& a,
+                                          const std::vector<Interval<Value>>& b);
 
-// How a network or an interval is written: form 1 network, delimiter and
-// prefix length; form 2 network, delimiter and dotted mask; form 0 the
-// network's host range, as the list conversion writes it.
-void AppendNetwork(std::string& out, std::uint64_t network, unsigned prefixLength, int form,
-                   std::string_view delimiter);
-// An interval written as one inclusive range, first-last.
-void AppendAddressRange(std::string& out, AddressInterval interval);
+// The addresses of both families, kept apart: they never join.
+struct AddressSets {
+    std::vector<Interval4> v4{};
+    std::vector<Interval6> v6{};
+};
 
 }  // namespace orvane

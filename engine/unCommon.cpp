@@ -267,6 +267,11 @@ public:
         spans_.push_back({offset, text_.size() - offset});
         return true;
     }
+    // A line that is clean already; it must not be empty.
+    void PushBack(std::string_view cleaned) {
+        spans_.push_back({text_.size(), cleaned.size()});
+        text_.append(cleaned);
+    }
     std::size_t Size() const { return spans_.size(); }
     std::size_t TextSize() const { return text_.size(); }
     const Span& SpanOf(std::size_t i) const { return spans_[i]; }
@@ -509,6 +514,8 @@ std::string HostOrderToAddress(HostOrderValue value) {
     return text;
 }
 
+void AppendHostOrderAddress(std::string& out, HostOrderValue value) { AppendAddress(out, value); }
+
 // ---- Line transformation ----
 
 TIPAddr SubnetToHostRange(TIPAddr subnet) {
@@ -540,21 +547,30 @@ void NormalizeLineInto(std::string_view line, std::string& out) {
     AppendNormalized(out, line);
 }
 
-std::vector<std::string> PrepareList(std::span<const std::string_view> lines, bool removeDuplicates, bool sort) {
+std::vector<std::size_t> CleanedListOrder(std::span<const std::string_view> cleaned, bool removeDuplicates,
+                                          bool sort) {
     std::size_t bytes = 0;
-    for (std::string_view line : lines) bytes += line.size();
+    for (std::string_view line : cleaned) bytes += line.size();
     WorkingList working;
-    working.Reserve(lines.size(), bytes);
-    for (std::string_view line : lines) working.PushBackNormalized(line);
-    if (removeDuplicates) working.RemoveDuplicates();
-    std::vector<std::string> prepared;
-    prepared.reserve(working.Size());
-    if (sort) {
-        for (const SortEntry& entry : SortedOrder(working, removeDuplicates)) prepared.emplace_back(working.Text(entry.span));
-    } else {
-        for (std::size_t k = 0; k < working.Size(); ++k) prepared.emplace_back(working[k]);
+    working.Reserve(cleaned.size(), bytes);
+    std::vector<std::size_t> offsets;  // rising, so a line is found again by where its text starts
+    offsets.reserve(cleaned.size());
+    for (std::string_view line : cleaned) {
+        offsets.push_back(working.TextSize());
+        working.PushBack(line);
     }
-    return prepared;
+    if (removeDuplicates) working.RemoveDuplicates();
+    auto indexOf = [&](const Span& span) {
+        return static_cast<std::size_t>(std::lower_bound(offsets.begin(), offsets.end(), span.offset) - offsets.begin());
+    };
+    std::vector<std::size_t> order;
+    order.reserve(working.Size());
+    if (sort) {
+        for (const SortEntry& entry : SortedOrder(working, removeDuplicates)) order.push_back(indexOf(entry.span));
+    } else {
+        for (std::size_t k = 0; k < working.Size(); ++k) order.push_back(indexOf(working.SpanOf(k)));
+    }
+    return order;
 }
 
 std::string NormalizeLine(std::string_view line) {

@@ -46,6 +46,8 @@ bool IsReadableAddress(std::string_view text);
 
 // Plain dotted decimal text of a value.
 std::string HostOrderToAddress(HostOrderValue value);
+// The same appended to out, for writing many without a string each.
+void AppendHostOrderAddress(std::string& out, HostOrderValue value);
 
 // ---- Line transformation ----
 
@@ -76,9 +78,10 @@ std::string NormalizeLine(std::string_view line);
 // The same into out (cleared first), so a loop over many lines reuses one buffer.
 void NormalizeLineInto(std::string_view line, std::string& out);
 
-// The cleaned lines as the list conversion takes them up: duplicates
-// dropped and sorted when asked.
-std::vector<std::string> PrepareList(std::span<const std::string_view> lines, bool removeDuplicates, bool sort);
+// The order in which the list conversion takes up lines cleaned already (none
+// empty): indices into cleaned, duplicates dropped and sorted when asked.
+std::vector<std::size_t> CleanedListOrder(std::span<const std::string_view> cleaned, bool removeDuplicates,
+                                          bool sort);
 
 // Occurrences of what in text, counted from the second character on.
 int CountSubstring(std::string_view what, std::string_view text) noexcept;

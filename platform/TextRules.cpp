@@ -22,6 +22,12 @@ std::string_view TrimBlanks(std::string_view text) noexcept {
     return text;
 }
 
+bool IsBlankLine(std::string_view line) noexcept {
+    for (char c : line)
+        if (static_cast<unsigned char>(c) > 0x20 && c != '\x7F') return false;
+    return true;
+}
+
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)

@@ -10,6 +10,10 @@ namespace orvane {
 // The text without spaces and tabs at either end.
 std::string_view TrimBlanks(std::string_view text) noexcept;
 
+// Only blanks and control characters (DEL too): a line nobody means as a
+// network, so it is dropped without counting as rejected.
+bool IsBlankLine(std::string_view line) noexcept;
+
 // Equal but for the case of ASCII letters.
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) noexcept;
 

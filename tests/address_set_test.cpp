@@ -1,204 +1,321 @@
-// Networks as sets of addresses: reading lines as intervals, the fewest
-// networks for an interval, union, intersection and difference.
+// Networks as sets of addresses: reading list lines of both families,
+// the fewest networks for an interval, union, intersection and difference,
+// writing and counting.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
+#include "AddressReader.h"
 #include "AddressSet.h"
+#include "AddressWriter.h"
 #include "TestRows.h"
 
 using namespace orvane;
 
 namespace {
 
-constexpr std::uint64_t Ip(unsigned a, unsigned b, unsigned c, unsigned d) { return a << 24 | b << 16 | c << 8 | d; }
-constexpr std::uint64_t kTop = 0xFFFFFFFF;
+constexpr std::uint32_t Ip(unsigned a, unsigned b, unsigned c, unsigned d) { return a << 24 | b << 16 | c << 8 | d; }
+constexpr std::uint32_t kTop = 0xFFFFFFFF;
+constexpr std::uint64_t kOnes = ~std::uint64_t{0};
+constexpr Uint128 kTop6{kOnes, kOnes};
 
-std::vector<std::string> Networks(AddressInterval interval, int form = 1) {
-    std::vector<std::string> out;
-    ForEachNetwork(interval, kIPv4Width, [&](std::uint64_t network, unsigned prefix) {
-        std::string text;
-        AppendNetwork(text, network, prefix, form, "/");
-        out.push_back(text);
-    });
-    return out;
+// Lines split off a text.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+std::vector<std::string> Written(const AddressSets& sets, int form = 1) {
+    std::string out;
+    WriteSets(sets, SetWriting{.form = form}, out);
+    return Lines(out);
 }
 
 }  // namespace
 
 // ---- Reading a line ----
 
-struct IntervalRow {
+struct LineRow {
     const char* name;
     std::string line;
     RangeReading ranges;
-    bool readable;
-    AddressInterval interval;
+    SetLine::Kind kind;
+    Interval4 v4{};
+    Interval6 v6{};
 };
 
-class ReadIntervalTest : public testing::TestWithParam<IntervalRow> {};
+class ReadSetLineTest : public testing::TestWithParam<LineRow> {};
 
-TEST_P(ReadIntervalTest, Reads) {
-    AddressInterval got{7, 7};
-    ASSERT_EQ(ReadAddressInterval(GetParam().line, GetParam().ranges, got), GetParam().readable);
-    if (GetParam().readable) {
-        EXPECT_EQ(got, GetParam().interval);
+TEST_P(ReadSetLineTest, Reads) {
+    std::string scratch;
+    const SetLine read = ReadSetLine(GetParam().line, GetParam().ranges, scratch);
+    ASSERT_EQ(read.kind, GetParam().kind);
+    if (read.kind == SetLine::Kind::IPv4) {
+        EXPECT_EQ(read.v4, GetParam().v4);
+    }
+    if (read.kind == SetLine::Kind::IPv6) {
+        EXPECT_EQ(read.v6, GetParam().v6);
     }
 }
 
 constexpr auto H = RangeReading::Hosts;
 constexpr auto A = RangeReading::Addresses;
+constexpr auto V4 = SetLine::Kind::IPv4;
+constexpr auto V6 = SetLine::Kind::IPv6;
+constexpr auto No = SetLine::Kind::Rejected;
+constexpr auto Blank = SetLine::Kind::Blank;
+constexpr Uint128 kDoc{0x20010DB800000000, 0};  // 2001:db8::
 
 INSTANTIATE_TEST_SUITE_P(
-    Rows, ReadIntervalTest,
+    Rows, ReadSetLineTest,
     testing::Values(
-        IntervalRow{"PrefixNamesItsNetwork", "192.168.1.77/24", H, true, {Ip(192, 168, 1, 0), Ip(192, 168, 1, 255)}},
-        IntervalRow{"DottedMask", "10.0.0.0/255.0.0.0", H, true, {Ip(10, 0, 0, 0), Ip(10, 255, 255, 255)}},
-        IntervalRow{"PrefixZeroIsEverything", "1.2.3.4/0", H, true, {0, kTop}},
-        IntervalRow{"Prefix32IsOneAddress", "1.2.3.4/32", A, true, {Ip(1, 2, 3, 4), Ip(1, 2, 3, 4)}},
-        IntervalRow{"Prefix33", "1.2.3.4/33", H, false, {}},
-        IntervalRow{"NegativePrefix", "1.2.3.4/-1", H, false, {}},
-        IntervalRow{"NonContiguousMask", "1.2.3.4/255.0.255.0", H, false, {}},
-        IntervalRow{"UnreadableAddress", "300.1.1.1/24", H, false, {}},
-        IntervalRow{"HostsOfANetwork", "192.168.0.1-192.168.0.254", H, true, {Ip(192, 168, 0, 0), Ip(192, 168, 0, 255)}},
-        IntervalRow{"HostsOfA31", "10.1.2.3-10.1.2.2", H, true, {Ip(10, 1, 2, 2), Ip(10, 1, 2, 3)}},
-        IntervalRow{"HostsOfA32", "10.1.2.4-10.1.2.2", H, true, {Ip(10, 1, 2, 3), Ip(10, 1, 2, 3)}},
-        IntervalRow{"HostsTooFarBackwards", "10.1.2.5-10.1.2.2", H, false, {}},
-        IntervalRow{"HostsFromZero", "0.0.0.0-0.0.0.5", H, false, {}},
-        IntervalRow{"HostsToAllOnes", "0.0.0.1-255.255.255.255", H, false, {}},
-        IntervalRow{"HostsOfEverything", "0.0.0.1-255.255.255.254", H, true, {0, kTop}},
-        IntervalRow{"AddressesInclusive", "10.0.0.5-10.0.0.9", A, true, {Ip(10, 0, 0, 5), Ip(10, 0, 0, 9)}},
-        IntervalRow{"AddressesEverything", "0.0.0.0-255.255.255.255", A, true, {0, kTop}},
-        IntervalRow{"AddressesBackwards", "10.0.0.9-10.0.0.8", A, false, {}},
-        IntervalRow{"RangeEndNotAQuad", "10.0.0-10.0.0.9", A, false, {}},
-        IntervalRow{"OctalRangeEnd", "10.0.0.011-10.0.0.8", A, false, {}},  // 011 is 9: backwards
-        IntervalRow{"NoSeparator", "10.0.0.1", H, false, {}}),
-    RowName<IntervalRow>);
+        LineRow{"PrefixNamesItsNetwork", "192.168.1.77/24", H, V4, {Ip(192, 168, 1, 0), Ip(192, 168, 1, 255)}},
+        LineRow{"DottedMask", "10.0.0.0/255.0.0.0", H, V4, {Ip(10, 0, 0, 0), Ip(10, 255, 255, 255)}},
+        LineRow{"PrefixZeroIsEverything", "1.2.3.4/0", H, V4, {0, kTop}},
+        LineRow{"Prefix32IsOneAddress", "1.2.3.4/32", A, V4, {Ip(1, 2, 3, 4), Ip(1, 2, 3, 4)}},
+        LineRow{"Prefix33", "1.2.3.4/33", H, No},
+        LineRow{"NegativePrefix", "1.2.3.4/-1", H, No},
+        LineRow{"NonContiguousMask", "1.2.3.4/255.0.255.0", H, No},
+        LineRow{"UnreadableAddress", "300.1.1.1/24", H, No},
+        LineRow{"HostsOfANetwork", "192.168.0.1-192.168.0.254", H, V4, {Ip(192, 168, 0, 0), Ip(192, 168, 0, 255)}},
+        LineRow{"HostsOfA31", "10.1.2.3-10.1.2.2", H, V4, {Ip(10, 1, 2, 2), Ip(10, 1, 2, 3)}},
+        LineRow{"HostsOfA32", "10.1.2.4-10.1.2.2", H, V4, {Ip(10, 1, 2, 3), Ip(10, 1, 2, 3)}},
+        LineRow{"HostsTooFarBackwards", "10.1.2.5-10.1.2.2", H, No},
+        LineRow{"HostsFromZero", "0.0.0.0-0.0.0.5", H, No},
+        LineRow{"HostsToAllOnes", "0.0.0.1-255.255.255.255", H, No},
+        LineRow{"HostsOfEverything", "0.0.0.1-255.255.255.254", H, V4, {0, kTop}},
+        LineRow{"AddressesInclusive", "10.0.0.5-10.0.0.9", A, V4, {Ip(10, 0, 0, 5), Ip(10, 0, 0, 9)}},
+        LineRow{"WhoisRangeWithBlanks", "193.0.0.0 - 193.0.7.255", A, V4, {Ip(193, 0, 0, 0), Ip(193, 0, 7, 255)}},
+        LineRow{"AddressesEverything", "0.0.0.0-255.255.255.255", A, V4, {0, kTop}},
+        LineRow{"AddressesBackwards", "10.0.0.9-10.0.0.8", A, No},
+        LineRow{"RangeEndNotAQuad", "10.0.0-10.0.0.9", A, No},
+        LineRow{"OctalRangeEnd", "10.0.0.011-10.0.0.8", A, No},  // 011 is 9: backwards
+        // Single addresses, comments and blanks.
+        LineRow{"AddressAlone", "5.8.60.90", H, V4, {Ip(5, 8, 60, 90), Ip(5, 8, 60, 90)}},
+        LineRow{"OctalAddressAlone", "010.0.0.1", H, V4, {Ip(8, 0, 0, 1), Ip(8, 0, 0, 1)}},
+        LineRow{"ShortFormAloneIsNoAddress", "10.1", A, No},
+        LineRow{"NumberAloneIsNoAddress", "167772161", A, No},
+        LineRow{"BlanksDoNotFuseAnAddress", "1.2.3.4 5", A, No},
+        LineRow{"HashComment", "5.6.7.0/24 # office", A, V4, {Ip(5, 6, 7, 0), Ip(5, 6, 7, 255)}},
+        LineRow{"SemicolonComment", "1.93.0.224 ; SBL256894", A, V4, {Ip(1, 93, 0, 224), Ip(1, 93, 0, 224)}},
+        LineRow{"CommentLine", "# netset header: 10.0.0.0/8", A, Blank},
+        LineRow{"BlankAfterComment", " \t;", A, Blank},
+        LineRow{"JunkBeforeComment", "junk # 10.0.0.0/8", A, No},
+        // IPv6.
+        LineRow{"V6Address", "2001:db8::1", A, V6, {}, {kDoc + 1, kDoc + 1}},
+        LineRow{"V6HostBitsCleared", "2001:DB8::1234/32", A, V6, {}, {kDoc, {0x20010DB8FFFFFFFF, kOnes}}},
+        LineRow{"V6BlanksAroundSeparators", "\t2001:db8::1 /\t127 # x", A, V6, {}, {kDoc, kDoc + 1}},
+        LineRow{"V6RangeWithEmDash", "2001:db8::5 \x97 2001:db8::9", A, V6, {}, {kDoc + 5, kDoc + 9}},
+        LineRow{"V6Mapped", "::ffff:10.0.0.1", A, V6, {}, {{0, 0xFFFF0A000001}, {0, 0xFFFF0A000001}}},
+        LineRow{"V6Everything", "::/0", A, V6, {}, {{}, kTop6}},
+        LineRow{"V6LastAddress", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff/128", A, V6, {}, {kTop6, kTop6}},
+        LineRow{"V6Zone", "fe80::1%eth0", A, No},
+        LineRow{"V6EmptyPrefix", "2001:db8::/", A, No},
+        LineRow{"V6LetterPrefix", "2001:db8::/abc", A, No},
+        LineRow{"V6HexPrefix", "2001:db8::/0FFF", A, No},
+        LineRow{"V6PrefixWithTail", "2001:db8::/32abc", A, No},
+        LineRow{"V6Prefix129", "2001:db8::/129", A, No},
+        LineRow{"V6Backwards", "::9-::5", A, No},
+        LineRow{"MixedFamilyRange", "10.0.0.1-::5", A, No},
+        LineRow{"MixedFamilyRangeOtherWay", "::5-10.0.0.1", A, No},
+        LineRow{"V6BlankInside", "2001:db8:: 1", A, No},
+        LineRow{"V6Junk", "2001:db8:::1", A, No}),
+    RowName<LineRow>);
 
-// ---- Writing an interval ----
+// What the reading leaves of a line reads again the same way: the plain
+// IPv4 form read directly agrees with the general reading.
+TEST(ReadSetLine, ReadsItsOwnTextTheSameWay) {
+    for (const char* line : {"010.1.2.3/24", "10.1.2.3 / 24", "10.1.2.3/024", "10.1.2.3/ 8", " 1.2.3.4",
+                             "1.2.3.4-1.2.3.9", "10.0.0.0/255.255.0.0", "2001:db8::1 - 2001:db8::5"}) {
+        for (const auto ranges : {H, A}) {
+            std::string scratch, again;
+            const SetLine first = ReadSetLine(line, ranges, scratch);
+            const SetLine second = ReadSetLine(first.text, ranges, again);
+            EXPECT_EQ(second.kind, first.kind) << line;
+            EXPECT_EQ(second.v4, first.v4) << line;
+            EXPECT_EQ(second.v6, first.v6) << line;
+        }
+    }
+}
+
+TEST(ReadAddressList, CountsLinesAndNamesRejectedOnes) {
+    AddressSets sets;
+    const LinesRead read = ReadAddressList("# header\r\n10.0.0.1\r\njunk\n\n::1\r2001:db8::/129", A, sets);
+    EXPECT_EQ(read.lines, 6u);
+    EXPECT_EQ(read.rejected, (std::vector<std::size_t>{3, 6}));
+    EXPECT_EQ(sets.v4, (std::vector<Interval4>{{Ip(10, 0, 0, 1), Ip(10, 0, 0, 1)}}));
+    EXPECT_EQ(sets.v6, (std::vector<Interval6>{{1, 1}}));
+}
+
+// ---- Writing ----
 
 struct SplitRow {
     const char* name;
-    AddressInterval interval;
+    AddressSets sets;
     std::vector<std::string> networks;
 };
 
 class SplitTest : public testing::TestWithParam<SplitRow> {};
 
-TEST_P(SplitTest, GivesTheFewestNetworks) { EXPECT_EQ(Networks(GetParam().interval), GetParam().networks); }
+TEST_P(SplitTest, GivesTheFewestNetworks) { EXPECT_EQ(Written(GetParam().sets), GetParam().networks); }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, SplitTest,
-    testing::Values(SplitRow{"Aligned", {Ip(10, 0, 0, 0), Ip(10, 0, 0, 255)}, {"10.0.0.0/24"}},
-                    SplitRow{"Misaligned", {Ip(10, 0, 0, 5), Ip(10, 0, 0, 9)}, {"10.0.0.5/32", "10.0.0.6/31", "10.0.0.8/31"}},
-                    SplitRow{"HostsOfAMisalignedRange", {Ip(10, 0, 0, 4), Ip(10, 0, 0, 10)},
-                             {"10.0.0.4/30", "10.0.0.8/31", "10.0.0.10/32"}},
-                    SplitRow{"OneAddress", {Ip(1, 2, 3, 4), Ip(1, 2, 3, 4)}, {"1.2.3.4/32"}},
-                    SplitRow{"Everything", {0, kTop}, {"0.0.0.0/0"}},
-                    SplitRow{"FirstAddress", {0, 0}, {"0.0.0.0/32"}},
-                    SplitRow{"LastAddress", {kTop, kTop}, {"255.255.255.255/32"}},
-                    SplitRow{"AllButTheLast", {0, kTop - 1}, [] {
-                                 std::vector<std::string> v;
-                                 for (unsigned p = 1; p <= 32; ++p) {
-                                     const std::uint64_t start = kTop + 1 - (std::uint64_t{1} << (33 - p));
-                                     std::string t;
-                                     AppendNetwork(t, start, p, 1, "/");
-                                     v.push_back(t);
-                                 }
-                                 return v;
-                             }()}),
+    testing::Values(
+        SplitRow{"Aligned", {{{Ip(10, 0, 0, 0), Ip(10, 0, 0, 255)}}}, {"10.0.0.0/24"}},
+        SplitRow{"Misaligned", {{{Ip(10, 0, 0, 5), Ip(10, 0, 0, 9)}}}, {"10.0.0.5/32", "10.0.0.6/31", "10.0.0.8/31"}},
+        SplitRow{"OneAddress", {{{Ip(1, 2, 3, 4), Ip(1, 2, 3, 4)}}}, {"1.2.3.4/32"}},
+        SplitRow{"Everything", {{{0, kTop}}}, {"0.0.0.0/0"}},
+        SplitRow{"FirstAndLastAddress", {{{0, 0}, {kTop, kTop}}}, {"0.0.0.0/32", "255.255.255.255/32"}},
+        SplitRow{"V6Everything", {{}, {{{}, kTop6}}}, {"::/0"}},
+        SplitRow{"V6FirstAddresses", {{}, {{{}, 1}}}, {"::/127"}},
+        SplitRow{"V6LastAddress", {{}, {{kTop6, kTop6}}}, {"ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff/128"}},
+        SplitRow{"FamiliesApartIPv4First", {{{Ip(10, 0, 0, 0), Ip(10, 0, 0, 3)}}, {{kDoc, kDoc + 3}}},
+                 {"10.0.0.0/30", "2001:db8::/126"}}),
     RowName<SplitRow>);
 
-TEST(AppendNetwork, WritesEveryForm) {
-    auto write = [](std::uint64_t network, unsigned prefix, int form) {
-        std::string text;
-        AppendNetwork(text, network, prefix, form, " / ");
-        return text;
+// The space less its last (or first) address is one network of every size:
+// the arithmetic reaches both ends without a shift by the full width.
+TEST(ForEachNetwork, ReachesBothEndsOfEverySpace) {
+    auto prefixes = [](auto interval) {
+        std::vector<unsigned> p;
+        ForEachNetwork(interval, [&](auto, unsigned prefix) { p.push_back(prefix); });
+        return p;
     };
-    EXPECT_EQ(write(Ip(10, 0, 0, 0), 8, 1), "10.0.0.0 / 8");
-    EXPECT_EQ(write(Ip(10, 0, 0, 0), 8, 2), "10.0.0.0 / 255.0.0.0");
-    EXPECT_EQ(write(Ip(10, 0, 0, 0), 8, 0), "10.0.0.1-10.255.255.254");
-    EXPECT_EQ(write(Ip(10, 1, 2, 2), 31, 0), "10.1.2.3-10.1.2.2");  // as the window writes a /31
-    EXPECT_EQ(write(Ip(10, 1, 2, 3), 32, 0), "10.1.2.4-10.1.2.2");
-    EXPECT_EQ(write(0, 0, 2), "0.0.0.0 / 0.0.0.0");
-    std::string range;
-    AppendAddressRange(range, {Ip(10, 0, 0, 5), Ip(10, 0, 0, 9)});
-    EXPECT_EQ(range, "10.0.0.5-10.0.0.9");
+    std::vector<unsigned> down32, up128;
+    for (unsigned p = 1; p <= 32; ++p) down32.push_back(p);
+    for (unsigned p = 128; p >= 1; --p) up128.push_back(p);
+    EXPECT_EQ(prefixes(Interval4{0, kTop - 1}), down32);
+    EXPECT_EQ(prefixes(Interval6{1, kTop6}), up128);
+    EXPECT_EQ(Written({{}, {{1, kTop6}}}).back(), "8000::/1");
+}
+
+TEST(WriteSets, WritesEveryForm) {
+    const AddressSets sets{{{Ip(10, 0, 0, 0), Ip(10, 255, 255, 255)}, {Ip(10, 1, 2, 2), Ip(10, 1, 2, 3)}},
+                           {{kDoc, {0x20010DB8FFFFFFFF, kOnes}}, {{0, 0xFFFF0A000001}, {0, 0xFFFF0A000001}}}};
+    auto write = [&](int form, RangeReading ranges) {
+        std::string out;
+        WriteSets(sets, {.form = form, .delimiter = " / ", .lineEnd = ";", .ranges = ranges}, out);
+        return out;
+    };
+    EXPECT_EQ(write(1, A), "10.0.0.0 / 8;10.1.2.2 / 31;2001:db8:: / 32;::ffff:10.0.0.1 / 128;");
+    EXPECT_EQ(write(2, A), "10.0.0.0 / 255.0.0.0;10.1.2.2 / 255.255.255.254;2001:db8:: / 32;::ffff:10.0.0.1 / 128;");
+    EXPECT_EQ(write(0, A), "10.0.0.0-10.255.255.255;10.1.2.2-10.1.2.3;"
+                           "2001:db8::-2001:db8:ffff:ffff:ffff:ffff:ffff:ffff;::ffff:10.0.0.1-::ffff:10.0.0.1;");
+    // Host ranges as the window writes them, a /31 with its ends crossed; IPv6 has no hosts reading.
+    EXPECT_EQ(write(0, H), "10.0.0.1-10.255.255.254;10.1.2.3-10.1.2.2;"
+                           "2001:db8::-2001:db8:ffff:ffff:ffff:ffff:ffff:ffff;::ffff:10.0.0.1-::ffff:10.0.0.1;");
+}
+
+TEST(WriteCounts, CountsUpToTheWholeSpace) {
+    auto count = [](const AddressSets& networks) {
+        std::string out;
+        WriteCounts(networks, "\n", out);
+        return out;
+    };
+    EXPECT_EQ(count({{{0, kTop}}, {{{}, kTop6}}}), "IPv4 1 4294967296\nIPv6 1 340282366920938463463374607431768211456\n");
+    // Overlapping networks are counted once each, their addresses once.
+    EXPECT_EQ(count({{}, {{{}, LowOnes<Uint128>(127)}, {{}, 1}, {kTop6, kTop6}}}),
+              "IPv6 3 170141183460469231731687303715884105729\n");
+    EXPECT_EQ(count({}), "");
 }
 
 // ---- Set operations ----
 
+template <typename Value>
 struct SetRow {
     const char* name;
-    std::vector<AddressInterval> a, b;
-    std::vector<AddressInterval> unionOfA, intersection, difference;
+    std::vector<Interval<Value>> a, b;
+    std::vector<Interval<Value>> unionOfA, intersection, difference;
 };
 
-class SetOperationTest : public testing::TestWithParam<SetRow> {};
-
-TEST_P(SetOperationTest, Computes) {
-    const SetRow& row = GetParam();
+template <typename Value>
+void CheckSetRow(const SetRow<Value>& row) {
     const auto a = UnionOf(row.a), b = UnionOf(row.b);
-    EXPECT_EQ(a, row.unionOfA);
-    EXPECT_EQ(IntersectionOf(a, b), row.intersection);
-    EXPECT_EQ(DifferenceOf(a, b), row.difference);
+    EXPECT_EQ(a, row.unionOfA) << row.name;
+    EXPECT_EQ(IntersectionOf(a, b), row.intersection) << row.name;
+    EXPECT_EQ(DifferenceOf(a, b), row.difference) << row.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SetOperationTest,
-    testing::Values(SetRow{"AdjacentJoin", {{5, 9}, {10, 12}}, {{0, 4}}, {{5, 12}}, {}, {{5, 12}}},
-                    SetRow{"OverlappingJoin", {{10, 20}, {5, 12}}, {{12, 30}}, {{5, 20}}, {{12, 20}}, {{5, 11}}},
-                    SetRow{"NestedHole", {{0, 100}, {20, 30}}, {{40, 50}}, {{0, 100}}, {{40, 50}}, {{0, 39}, {51, 100}}},
-                    SetRow{"Disjoint", {{0, 1}, {5, 6}}, {{2, 4}}, {{0, 1}, {5, 6}}, {}, {{0, 1}, {5, 6}}},
-                    SetRow{"AllTakenOut", {{3, 9}}, {{0, 100}}, {{3, 9}}, {{3, 9}}, {}},
-                    SetRow{"EmptyInput", {}, {{0, 5}}, {}, {}, {}},
-                    SetRow{"WholeSpaceLessEnds", {{0, kTop}}, {{0, 0}, {kTop, kTop}}, {{0, kTop}}, {{0, 0}, {kTop, kTop}},
-                           {{1, kTop - 1}}}),
-    RowName<SetRow>);
+TEST(SetOperations, ComputeOnBothFamilies) {
+    for (const SetRow<std::uint32_t>& row : std::vector<SetRow<std::uint32_t>>{
+             {"AdjacentJoin", {{5, 9}, {10, 12}}, {{0, 4}}, {{5, 12}}, {}, {{5, 12}}},
+             {"OverlappingJoin", {{10, 20}, {5, 12}}, {{12, 30}}, {{5, 20}}, {{12, 20}}, {{5, 11}}},
+             {"NestedHole", {{0, 100}, {20, 30}}, {{40, 50}}, {{0, 100}}, {{40, 50}}, {{0, 39}, {51, 100}}},
+             {"AllTakenOut", {{3, 9}}, {{0, 100}}, {{3, 9}}, {{3, 9}}, {}},
+             {"EmptyInput", {}, {{0, 5}}, {}, {}, {}},
+             {"LastAddressJoinsNothingAbove", {{kTop, kTop}, {0, 0}}, {}, {{0, 0}, {kTop, kTop}}, {}, {{0, 0}, {kTop, kTop}}},
+             {"WholeSpaceLessEnds", {{0, kTop}}, {{0, 0}, {kTop, kTop}}, {{0, kTop}}, {{0, 0}, {kTop, kTop}}, {{1, kTop - 1}}}})
+        CheckSetRow(row);
+    for (const SetRow<Uint128>& row : std::vector<SetRow<Uint128>>{
+             {"V6EndsNotJoined", {{kTop6, kTop6}, {0, 0}}, {{0, 1}}, {{0, 0}, {kTop6, kTop6}}, {{0, 0}}, {{kTop6, kTop6}}},
+             {"V6WholeSpaceLessEnds", {{0, kTop6}, {5, 9}}, {{0, 0}, {kTop6, kTop6}}, {{0, kTop6}}, {{0, 0}, {kTop6, kTop6}},
+              {{1, kTop6 - 1}}},
+             {"V6JoinAcrossTheWordBoundary", {{0, kOnes}, {Uint128(1, 0), Uint128(1, 5)}}, {}, {{0, Uint128(1, 5)}}, {}, {{0, Uint128(1, 5)}}}})
+        CheckSetRow(row);
+}
 
-// Random lists in a small space, checked address by address: the union holds
-// exactly the addresses of its input, its intervals are disjoint and apart,
-// and their networks neither overlap nor could be joined.
-TEST(UnionOf, HoldsExactlyItsInputInTheFewestNetworks) {
+// Random lists in a small stretch at either end of each space, checked
+// address by address: the union holds exactly the addresses of its input,
+// its intervals are disjoint and apart, and their networks neither overlap
+// nor could be joined.
+template <typename Value>
+void CheckRandomSets(Value base) {
     constexpr std::uint64_t kSpace = 4096;
     std::mt19937 random(3);
-    for (int round = 0; round < 200; ++round) {
-        std::vector<AddressInterval> a, b;
+    using I = Interval<Value>;
+    for (int round = 0; round < 100; ++round) {
+        std::vector<I> a, b;
         std::vector<bool> inA(kSpace), inB(kSpace);
         for (auto* list : {&a, &b})
             for (int k = random() % 12; k > 0; --k) {
                 const std::uint64_t first = random() % kSpace, last = std::min(kSpace - 1, first + random() % 300);
-                list->push_back({first, last});
+                list->push_back({static_cast<Value>(base + first), static_cast<Value>(base + last)});
                 for (std::uint64_t x = first; x <= last; ++x) (list == &a ? inA : inB)[x] = true;
             }
         const auto ua = UnionOf(a), ub = UnionOf(b), both = IntersectionOf(ua, ub), less = DifferenceOf(ua, ub);
-        auto holds = [](const std::vector<AddressInterval>& set, std::uint64_t x) {
-            return std::any_of(set.begin(), set.end(), [&](const AddressInterval& i) { return i.first <= x && x <= i.last; });
+        auto holds = [&](const std::vector<I>& set, std::uint64_t x) {
+            const Value v = base + x;
+            return std::any_of(set.begin(), set.end(), [&](const I& i) { return i.first <= v && v <= i.last; });
         };
         for (std::uint64_t x = 0; x < kSpace; ++x) {
             ASSERT_EQ(holds(ua, x), inA[x]) << x;
             ASSERT_EQ(holds(both, x), inA[x] && inB[x]) << x;
             ASSERT_EQ(holds(less, x), inA[x] && !inB[x]) << x;
         }
-        for (std::size_t i = 1; i < ua.size(); ++i) ASSERT_GT(ua[i].first, ua[i - 1].last + 1);
+        for (std::size_t i = 1; i < ua.size(); ++i) ASSERT_GT(ua[i].first, static_cast<Value>(ua[i - 1].last + 1));
 
-        std::vector<std::pair<std::uint64_t, unsigned>> networks;
-        for (const auto& interval : ua)
-            ForEachNetwork(interval, kIPv4Width, [&](std::uint64_t n, unsigned p) { networks.push_back({n, p}); });
+        std::vector<I> networks;
+        for (const I& interval : ua)
+            ForEachNetwork(interval, [&](Value n, unsigned p) { networks.push_back(NetworkOf(n, p)); });
         std::uint64_t covered = 0;
         for (std::size_t i = 0; i < networks.size(); ++i) {
-            const auto [n, p] = networks[i];
-            const std::uint64_t size = std::uint64_t{1} << (32 - p);
-            ASSERT_EQ(n % size, 0u);  // aligned
-            covered += size;
+            const I n = networks[i];
+            covered += static_cast<std::uint64_t>(Uint128(n.last - n.first).low) + 1;
             if (i + 1 < networks.size()) {
-                const auto [next, q] = networks[i + 1];
-                ASSERT_GE(next, n + size);  // no overlap
-                ASSERT_FALSE(q == p && next == n + size && n % (2 * size) == 0) << "joinable at " << n;
+                const I next = networks[i + 1];
+                ASSERT_GT(next.first, n.last);  // no overlap
+                const bool sameSize = next.last - next.first == n.last - n.first;
+                const bool joinable = sameSize && next.first == static_cast<Value>(n.last + 1) &&
+                                      NetworkOf(n.first, kAddressWidth<Value> - BitWidth(static_cast<Value>(n.last - n.first + 1))) ==
+                                          I{n.first, next.last};
+                ASSERT_FALSE(joinable) << i;
             }
         }
         ASSERT_EQ(covered, static_cast<std::uint64_t>(std::count(inA.begin(), inA.end(), true)));
     }
+}
+
+TEST(UnionOf, HoldsExactlyItsInputInTheFewestNetworks) {
+    CheckRandomSets<std::uint32_t>(0);
+    CheckRandomSets<std::uint32_t>(kTop - 4095);
+    CheckRandomSets<Uint128>(0);
+    CheckRandomSets<Uint128>(kTop6 - 4095);
+    CheckRandomSets<Uint128>(Uint128(1, 0) - 2048);  // across the middle word boundary
 }

@@ -120,26 +120,41 @@ INSTANTIATE_TEST_SUITE_P(
                "1.2.3.0/24\r\n10.0.0.0/8\r\n10.0.0.0/8\r\n192.168.0.0/24\r\n"},
         CliRow{"RemoveDuplicates", {"-f", "1", "-d", "", "--lf", "@duplicates.txt"},
                "1.2.3.024\n10.0.0.08\n192.168.0.024\n"},
-        CliRow{"ExactSplitsRanges", {"--exact", "-f", "prefix", "-d", "/", "--lf", "@sets-crlf.txt"},
+        CliRow{"ExactSplitsHostRanges", {"--exact", "--ranges", "hosts", "-f", "prefix", "@sets-crlf.txt"},
                "10.0.0.0/8\n10.0.0.4/30\n10.0.0.8/31\n10.0.0.10/32\n192.168.1.0/24\n"},
         CliRow{"ExactAddressRangesWholeInForm0", {"--exact", "--ranges", "addresses", "--lf", "@sets-crlf.txt"},
                "10.0.0.0-10.255.255.255\n10.0.0.5-10.0.0.9\n192.168.1.0-192.168.1.255\n"},
-        CliRow{"ExactInInputOrder", {"--exact", "--sort", "none", "-f", "1", "-d", "/", "--lf", "@sets-lf.txt"},
+        CliRow{"ExactInInputOrder", {"--exact", "--ranges", "hosts", "--sort", "none", "-f", "1", "@sets-lf.txt"},
                "10.0.0.4/30\n10.0.0.8/31\n10.0.0.10/32\n192.168.1.0/24\n10.0.0.0/8\n"},
-        CliRow{"ExactKeepsRepeatedNetworks", {"--exact", "--keep-duplicates", "-f", "1", "-d", "/", "--lf", "@sets-cr.txt"},
+        CliRow{"ExactKeepsRepeatedNetworks", {"--exact", "--ranges=hosts", "--keep-duplicates", "-f", "1", "@sets-cr.txt"},
                "10.0.0.0/8\n10.0.0.0/8\n10.0.0.4/30\n10.0.0.8/31\n10.0.0.10/32\n192.168.1.0/24\n"},
         CliRow{"AddressOrderLargerFirst", {"--sort", "address", "--ranges", "addresses", "-f", "2", "-d", "/", "--lf",
                                            "@sets-crlf.txt"},
                "10.0.0.0/255.0.0.0\n10.0.0.5/255.255.255.255\n10.0.0.6/255.255.255.254\n10.0.0.8/255.255.255.254\n"
                "192.168.1.0/255.255.255.0\n"},
-        CliRow{"Merge", {"--merge", "-f", "prefix", "-d", "/", "@sets-crlf.txt"}, "10.0.0.0/8\r\n192.168.1.0/24\r\n"},
-        CliRow{"MergeIntersect", {"--intersect", "@sets-intersect.txt", "-f", "1", "-d", "/", "--lf", "@sets-crlf.txt"},
+        CliRow{"MergeWritesWhatNetworkToolsRead", {"--merge", "-f", "prefix", "@sets-crlf.txt"}, "10.0.0.0/8\n192.168.1.0/24\n"},
+        CliRow{"CrlfAndDelimiterOnRequest", {"--merge", "--crlf", "-d", " / ", "-f", "1", "@sets-lf.txt"},
+               "10.0.0.0 / 8\r\n192.168.1.0 / 24\r\n"},
+        CliRow{"MergeIntersect", {"--intersect", "@sets-intersect.txt", "--ranges", "hosts", "-f", "1", "@sets-crlf.txt"},
                "10.0.0.0/24\n10.0.2.0/24\n192.168.1.0/24\n"},
-        CliRow{"MergeExclude", {"--exclude", "@sets-exclude.txt", "-f", "mask", "-d", "/", "--lf", "@sets-crlf.txt"},
+        CliRow{"MergeExclude", {"--exclude", "@sets-exclude.txt", "-f", "mask", "@sets-crlf.txt"},
                "10.128.0.0/255.128.0.0\n192.168.1.0/255.255.255.128\n"},
-        CliRow{"IntersectThenExclude", {"--exclude", "@sets-exclude.txt", "--intersect", "@sets-intersect.txt", "--lf",
-                                        "@sets-crlf.txt"},
+        CliRow{"IntersectThenExcludeAsHosts", {"--exclude", "@sets-exclude.txt", "--intersect", "@sets-intersect.txt",
+                                               "--ranges", "hosts", "@sets-crlf.txt"},
                "192.168.1.1-192.168.1.126\n"},
+        CliRow{"IntersectThenExcludeWhole", {"--exclude", "@sets-exclude.txt", "--intersect", "@sets-intersect.txt",
+                                             "@sets-crlf.txt"},
+               "192.168.1.0-192.168.1.127\n"},
+        CliRow{"BlocklistWithComments", {"--merge", "-f", "1", "@blocklist.txt"},
+               "1.93.0.224/32\n5.6.7.0/24\n5.8.60.90/32\n193.0.0.0/21\n::ffff:10.0.0.1/128\n2001:db8::/32\n"},
+        CliRow{"MixedFamiliesExcluded", {"--exclude", "@blocklist.txt", "-f", "2", "@mixed-families.txt"},
+               "10.0.0.0/255.255.255.0\n2001:db9::/32\n"},
+        CliRow{"ExactInAddressOrderIPv4First", {"--sort", "address", "-f", "1", "@mixed-families.txt"},
+               "10.0.0.0/24\n2001:db8::/32\n2001:db8:1::/48\n2001:db9::/32\n"},
+        CliRow{"CountsBothFamilies", {"--merge", "--count", "@blocklist.txt"},
+               "IPv4 4 2306\nIPv6 2 79228162514264337593543950337\n"},
+        CliRow{"CountsExactNetworks", {"--exact", "--count", "@mixed-families.txt"},
+               "IPv4 1 256\nIPv6 3 158456325028528675187087900672\n"},
         CliRow{"EmptyResult", {"--exclude", "@sets-crlf.txt", "@sets-lf.txt"}, ""},
         CliRow{"Utf8DelimiterWrittenAsCp1251", {"-f", "1", "-d", "\xE2\x80\x94", "@emdash-cp1251.txt"},
                "10.0.0.0\x97"
@@ -149,6 +164,22 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Cli, ReadsStandardInput) {
     EXPECT_EQ(Convert({"-f", "2"}, Data("example-lf.txt")).out, kMask);
     EXPECT_EQ(Convert({"-f", "2", "-"}, Data("example-lf.txt")).out, kMask);
+}
+
+// Several files are one list, "-" among them; a file without a last line end
+// does not run into the next.
+TEST(Cli, ReadsSeveralFilesAsOneList) {
+    const TempDir dir;
+    orvane::test::WriteBytes(dir / "a.txt", "10.0.0.0/25");
+    orvane::test::WriteBytes(dir / "b.txt", "10.0.0.128/25\r");
+    EXPECT_EQ(Convert({"--merge", "-f", "1", dir / "a.txt", "-", dir / "b.txt"}, dir / "b.txt").out, "10.0.0.0/24\n");
+    EXPECT_EQ(Convert({"-f", "1", dir / "a.txt", dir / "b.txt"}).out, "10.0.0.0 / 25\r\n10.0.0.128 / 25\r\n");
+    // An unreadable file is named, and the output file is left as it was.
+    orvane::test::WriteBytes(dir / "out.txt", "old");
+    const Outcome run = Convert({"--merge", "-o", dir / "out.txt", dir / "a.txt", dir / "missing.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "orvane-convert: Cannot open file \"" + (dir / "missing.txt") + "\". No such file or directory\n");
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), "old");
 }
 
 TEST(Cli, WritesOutputFileWhole) {
@@ -216,17 +247,21 @@ TEST(Cli, ReportsRejectedLines) {
         EXPECT_EQ(run.err, file + ":4: rejected: junk\n" + file + ":7: rejected: 1.2.3.4/255.0.255.0\n" +
                                "orvane-convert: 2 of 7 lines rejected\n");
     }
-    // The default conversion takes a non-contiguous mask; files taken out are reported under their names.
+    // The default conversion takes a non-contiguous mask; every file read is named and counted.
     const std::string file = Data("sets-lf.txt"), exclude = Data("sets-exclude.txt");
     EXPECT_EQ(Convert({"--report", file}).err, file + ":4: rejected: junk\norvane-convert: 1 of 7 lines rejected\n");
     EXPECT_EQ(Convert({"--report", "--exclude", exclude, file}).err,
               file + ":4: rejected: junk\n" + file + ":7: rejected: 1.2.3.4/255.0.255.0\n" + exclude +
-                  ":3: rejected: not a network\norvane-convert: 2 of 7 lines rejected\n");
-    // --strict: the output is written all the same.
-    const Outcome strict = Convert({"--strict", "--merge", "-f", "1", "--lf", file});
+                  ":3: rejected: not a network\norvane-convert: 3 of 10 lines rejected\n");
+    EXPECT_EQ(Convert({"--report", "--exact", Data("blocklist.txt"), "-"}, file).err,
+              "-:4: rejected: junk\n-:7: rejected: 1.2.3.4/255.0.255.0\norvane-convert: 2 of 14 lines rejected\n");
+    // --strict: the output is written all the same; a bad line in any file counts, reported or not.
+    const Outcome strict = Convert({"--strict", "--merge", "-f", "1", file});
     EXPECT_EQ(strict.status, 3);
-    EXPECT_EQ(strict.out, "10.0.0.0 / 8\n192.168.1.0 / 24\n");
+    EXPECT_EQ(strict.out, "10.0.0.0/8\n192.168.1.0/24\n");
     EXPECT_EQ(strict.err, "");
+    EXPECT_EQ(Convert({"--strict", "--intersect", exclude, Data("blocklist.txt")}).status, 3);
+    EXPECT_EQ(Convert({"--strict", "--intersect", Data("blocklist.txt"), Data("mixed-families.txt")}).status, 0);
     EXPECT_EQ(Convert({"--strict", Data("example-crlf.txt")}).status, 3);  // its Russian caption names nothing
     EXPECT_EQ(Convert({"--strict", Data("duplicates.txt")}).status, 0);
 }
@@ -252,7 +287,7 @@ TEST(Cli, ReportsInputAndOutputErrors) {
 
 TEST(Cli, RejectsWrongUsage) {
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"-f", "cidr"}, {"-f"}, {"--frobnicate"}, {"a.txt", "b.txt"}, {"-o"}, {"-d"},
+             {"-f", "cidr"}, {"-f"}, {"--frobnicate"}, {"-", "a.txt", "-"}, {"--count"}, {"-o"}, {"-d"},
              {"-d", "a\r\nb"}, {"-d", "\n"}, {"--sort", "value"}, {"--ranges", "hosts,addresses"}, {"--exclude"}}) {
         const Outcome run = Convert(args);
         EXPECT_EQ(run.status, 2) << args[0];

@@ -1,0 +1,251 @@
+#include "AddressReader.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "ListText.h"
+#include "Memory.h"
+#include "TextRules.h"
+#include "unCommon.h"
+
+namespace orvane {
+namespace {
+
+bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+bool IsBlankOrTab(char c) noexcept { return c == ' ' || c == '\t'; }
+
+// ---- IPv4 ----
+
+// The form nearly every line of a large list has: a dotted quad of plain
+// decimal octets, alone or with "/N". Such a line is its own cleaned text, and
+// the address reading takes it as written, so the general reading can be
+// skipped; anything else, down to a leading zero, takes the general way.
+bool ReadPlainIPv4(std::string_view line, Interval4& interval) noexcept {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    std::uint32_t address = 0;
+    for (int piece = 0; piece < 4; ++piece) {
+        if (piece > 0 && (p == end || *p++ != '.')) return false;
+        if (p == end || !IsDigit(*p)) return false;
+        unsigned octet = static_cast<unsigned>(*p++ - '0');
+        for (int digits = 1; p != end && IsDigit(*p); ++digits) {
+            if (octet == 0 || digits == 3) return false;
+            octet = octet * 10 + static_cast<unsigned>(*p++ - '0');
+        }
+        if (octet > 255) return false;
+        address = address << 8 | octet;
+    }
+    unsigned prefix = 32;
+    if (p != end) {
+        if (*p++ != '/' || p == end || !IsDigit(*p)) return false;
+        prefix = static_cast<unsigned>(*p++ - '0');
+        if (p != end) {
+            if (prefix == 0 || !IsDigit(*p)) return false;
+            prefix = prefix * 10 + static_cast<unsigned>(*p++ - '0');
+        }
+        if (p != end || prefix > 32) return false;
+    }
+    interval = NetworkOf(address, prefix);
+    return true;
+}
+
+// A mask after "/": a prefix length from 0 to 32 or a dotted mask whose ones
+// are all on top.
+bool ReadPrefix(std::string_view text, unsigned& prefix) {
+    if (text.find('.') != std::string_view::npos) {
+        HostOrderValue mask;
+        if (!ReadAddress(text, mask)) return false;
+        const std::uint32_t hostBits = ~mask;
+        if ((hostBits & (hostBits + 1)) != 0) return false;
+        prefix = 32 - static_cast<unsigned>(std::popcount(hostBits));
+        return true;
+    }
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+    const std::int32_t n = IntegerOrDefault(text, -1);
+    if (n < 0 || n > 32) return false;
+    prefix = static_cast<unsigned>(n);
+    return true;
+}
+
+// A range end or an address alone: four pieces, so a stray number is not
+// taken for an address.
+bool ReadQuad(std::string_view text, std::uint32_t& value) {
+    HostOrderValue address;
+    if (!IsDottedQuad(text) || !ReadAddress(text, address)) return false;
+    value = address;
+    return true;
+}
+
+// A range or a network, from the line the window's cleaning left.
+bool ReadCleanedIPv4(std::string_view line, RangeReading ranges, Interval4& interval) {
+    if (const auto dash = line.find('-'); dash != std::string_view::npos) {
+        std::uint32_t first, last;
+        if (!ReadQuad(line.substr(0, dash), first) || !ReadQuad(line.substr(dash + 1), last)) return false;
+        if (ranges == RangeReading::Addresses) {
+            if (first > last) return false;
+            interval = {first, last};
+            return true;
+        }
+        // The network and broadcast addresses around the hosts, without wrapping.
+        if (first == 0 || last == kLastAddress<std::uint32_t> || first - 1 > last + 1) return false;
+        interval = {first - 1, last + 1};
+        return true;
+    }
+    if (const auto slash = line.find('/'); slash != std::string_view::npos) {
+        HostOrderValue address;
+        unsigned prefix;
+        if (!ReadAddress(line.substr(0, slash), address) || !ReadPrefix(line.substr(slash + 1), prefix)) return false;
+        interval = NetworkOf(address, prefix);
+        return true;
+    }
+    return false;
+}
+
+// One address alone, read from the line as written: the cleaning drops
+// blanks and stray separators, which would fuse "1.2.3.4 5" or "1.2.3.4/-1"
+// into an address the line never named.
+bool ReadAddressAlone(std::string_view line, Interval4& interval) {
+    while (!line.empty() && static_cast<unsigned char>(line.front()) <= 0x20) line.remove_prefix(1);
+    while (!line.empty() && static_cast<unsigned char>(line.back()) <= 0x20) line.remove_suffix(1);
+    std::uint32_t address;
+    if (!ReadQuad(line, address)) return false;
+    interval = {address, address};
+    return true;
+}
+
+// ---- IPv6 ----
+
+// Any text form inet_pton takes; no zone, no blanks.
+bool ReadIPv6Address(std::string_view text, Uint128& value) {
+    char buffer[64];
+    if (text.empty() || text.size() >= sizeof buffer || std::memchr(text.data(), '\0', text.size()) != nullptr)
+        return false;
+    std::memcpy(buffer, text.data(), text.size());
+    buffer[text.size()] = '\0';
+    in6_addr address{};
+    if (inet_pton(AF_INET6, buffer, &address) != 1) return false;
+    for (int k = 0; k < 8; ++k) {
+        value.high = value.high << 8 | address.s6_addr[k];
+        value.low = value.low << 8 | address.s6_addr[k + 8];
+    }
+    return true;
+}
+
+// Decimal digits only, 0 to 128: "/0FFF" and "/32abc" are typos, not prefixes.
+bool ReadIPv6Prefix(std::string_view text, unsigned& prefix) {
+    if (text.empty()) return false;
+    prefix = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) return false;
+        prefix = prefix * 10 + static_cast<unsigned>(c - '0');
+        if (prefix > 128) return false;
+    }
+    return true;
+}
+
+// The line without blanks at its ends or around "/" and "-", em dashes made
+// hyphens; a line with nothing to drop is left where it is.
+std::string_view TightenIPv6Line(std::string_view line, std::string& out) {
+    if (std::none_of(line.begin(), line.end(),
+                     [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == '\x97'; }))
+        return line;
+    out.clear();
+    for (char c : line) {
+        if (c == '\x97') c = '-';
+        if (IsBlankOrTab(c)) {
+            if (out.empty() || out.back() == '/' || out.back() == '-') continue;
+        } else if (c == '/' || c == '-') {
+            while (!out.empty() && IsBlankOrTab(out.back())) out.pop_back();
+        }
+        out += c;
+    }
+    while (!out.empty() && static_cast<unsigned char>(out.back()) <= 0x20) out.pop_back();
+    const auto start = std::find_if(out.begin(), out.end(), [](char c) { return static_cast<unsigned char>(c) > 0x20; });
+    out.erase(out.begin(), start);
+    return out;
+}
+
+// Where the first character of any of the set is; the library's
+// find_first_of searches the set once for every character of the text.
+std::size_t FindFirstOf(std::string_view text, char a, char b) noexcept {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == a || text[i] == b) return i;
+    return std::string_view::npos;
+}
+
+bool ReadIPv6Line(std::string_view line, Interval6& interval) {
+    const auto separator = FindFirstOf(line, '/', '-');
+    if (separator == std::string_view::npos) {
+        Uint128 address;
+        if (!ReadIPv6Address(line, address)) return false;
+        interval = {address, address};
+        return true;
+    }
+    const std::string_view left = line.substr(0, separator), right = line.substr(separator + 1);
+    if (line[separator] == '/') {
+        Uint128 address;
+        unsigned prefix;
+        if (!ReadIPv6Address(left, address) || !ReadIPv6Prefix(right, prefix)) return false;
+        interval = NetworkOf(address, prefix);
+        return true;
+    }
+    Uint128 first, last;
+    if (!ReadIPv6Address(left, first) || !ReadIPv6Address(right, last) || first > last) return false;
+    interval = {first, last};
+    return true;
+}
+
+}  // namespace
+
+SetLine ReadSetLine(std::string_view line, RangeReading ranges, std::string& scratch) {
+    SetLine read;
+    if (ReadPlainIPv4(line, read.v4)) {
+        read.kind = SetLine::Kind::IPv4;
+        read.text = line;
+        return read;
+    }
+    line = line.substr(0, FindFirstOf(line, '#', ';'));
+    if (IsBlankLine(line)) return read;
+    read.kind = SetLine::Kind::Rejected;
+    if (line.find(':') != std::string_view::npos) {
+        read.text = TightenIPv6Line(line, scratch);
+        if (ReadIPv6Line(read.text, read.v6)) read.kind = SetLine::Kind::IPv6;
+    } else {
+        NormalizeLineInto(line, scratch);
+        read.text = scratch;
+        const bool named = scratch.find_first_of("-/") != std::string::npos ? ReadCleanedIPv4(scratch, ranges, read.v4)
+                                                                            : ReadAddressAlone(line, read.v4);
+        if (!scratch.empty() && named) read.kind = SetLine::Kind::IPv4;
+    }
+    return read;
+}
+
+LinesRead ReadAddressList(std::string_view text, RangeReading ranges, AddressSets& sets) {
+    // The shortest line that names an address is eight bytes with its line
+    // end: room reserved for that many is only address space until written.
+    if (const std::size_t most = sets.v4.size() + text.size() / 8 + 1; sets.v4.capacity() < most)
+        ReserveLarge(sets.v4, most);
+    LinesRead read;
+    std::string scratch;
+    ForEachListLine(text, [&](std::string_view line) {
+        ++read.lines;
+        const SetLine set = ReadSetLine(line, ranges, scratch);
+        switch (set.kind) {
+            case SetLine::Kind::IPv4: sets.v4.push_back(set.v4); break;
+            case SetLine::Kind::IPv6:
+                // Likewise, once a list shows it holds IPv6 at all.
+                if (sets.v6.size() == sets.v6.capacity()) ReserveLarge(sets.v6, sets.v6.size() + text.size() / 12 + 1);
+                sets.v6.push_back(set.v6);
+                break;
+            case SetLine::Kind::Rejected: read.rejected.push_back(read.lines); break;
+            case SetLine::Kind::Blank: break;
+        }
+    });
+    return read;
+}
+
+}  // namespace orvane
