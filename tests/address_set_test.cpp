@@ -261,25 +261,41 @@ TEST(SetOperations, ComputeOnBothFamilies) {
         CheckSetRow(row);
 }
 
-// Random lists in a small stretch at either end of each space, checked
-// address by address: the union holds exactly the addresses of its input,
-// its intervals are disjoint and apart, and their networks neither overlap
-// nor could be joined.
+// Random lists of ranges and single addresses in a small stretch at either
+// end of each space, read as list text and checked address by address: the
+// union holds exactly the addresses of its input, its intervals are disjoint
+// and apart, their networks neither overlap nor could be joined, and what is
+// written reads back to the same set.
 template <typename Value>
 void CheckRandomSets(Value base) {
     constexpr std::uint64_t kSpace = 4096;
     std::mt19937 random(3);
     using I = Interval<Value>;
+    auto family = [](AddressSets& sets) -> std::vector<I>& {
+        if constexpr (std::is_same_v<Value, Uint128>) return sets.v6;
+        else return sets.v4;
+    };
     for (int round = 0; round < 100; ++round) {
-        std::vector<I> a, b;
+        AddressSets a, b;
         std::vector<bool> inA(kSpace), inB(kSpace);
-        for (auto* list : {&a, &b})
+        for (auto* sets : {&a, &b}) {
+            std::string text;
             for (int k = random() % 12; k > 0; --k) {
                 const std::uint64_t first = random() % kSpace, last = std::min(kSpace - 1, first + random() % 300);
-                list->push_back({static_cast<Value>(base + first), static_cast<Value>(base + last)});
-                for (std::uint64_t x = first; x <= last; ++x) (list == &a ? inA : inB)[x] = true;
+                AppendAddress(text, static_cast<Value>(base + first));
+                if (random() % 4 != 0) {
+                    text += " - ";
+                    AppendAddress(text, static_cast<Value>(base + last));
+                    for (std::uint64_t x = first; x <= last; ++x) (sets == &a ? inA : inB)[x] = true;
+                } else {
+                    (sets == &a ? inA : inB)[first] = true;
+                }
+                text += " # a comment\r\n";
             }
-        const auto ua = UnionOf(a), ub = UnionOf(b), both = IntersectionOf(ua, ub), less = DifferenceOf(ua, ub);
+            ASSERT_TRUE(ReadAddressList(text, RangeReading::Addresses, *sets).rejected.empty()) << text;
+        }
+        const auto ua = UnionOf(family(a)), ub = UnionOf(family(b));
+        const auto both = IntersectionOf(ua, ub), less = DifferenceOf(ua, ub);
         auto holds = [&](const std::vector<I>& set, std::uint64_t x) {
             const Value v = base + x;
             return std::any_of(set.begin(), set.end(), [&](const I& i) { return i.first <= v && v <= i.last; });
@@ -309,6 +325,13 @@ void CheckRandomSets(Value base) {
             }
         }
         ASSERT_EQ(covered, static_cast<std::uint64_t>(std::count(inA.begin(), inA.end(), true)));
+
+        AddressSets joined, back;
+        family(joined) = ua;
+        std::string written;
+        WriteSets(joined, {}, written);
+        ASSERT_TRUE(ReadAddressList(written, RangeReading::Addresses, back).rejected.empty());
+        ASSERT_EQ(family(back), networks);
     }
 }
 
