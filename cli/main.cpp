@@ -147,7 +147,8 @@ int main(int argc, char** argv) {
         {nullptr, 0, nullptr, 0}};
     Options options;
     // What was given; the defaults that depend on the mode are settled once all options are read.
-    std::optional<std::string> delimiter, lineEnd;
+    std::optional<std::string> delimiter;
+    std::optional<std::string_view> lineEnd;
     bool exact = false, merge = false;
     opterr = 0;  // the messages below say it in this program's words
     for (int c; (c = ::getopt_long(argc, argv, ":f:d:o:h", kOptions, nullptr)) != -1;) {
@@ -207,7 +208,7 @@ int main(int argc, char** argv) {
     if (options.count && !sets) return UsageError("--count needs --exact or --merge");
     // The window's bytes in its own mode; what network tools read in the set modes.
     options.delimiter = delimiter.value_or(sets ? "/" : " / ");
-    options.lineEnd = lineEnd.value_or(sets ? "\n" : "\r\n");
+    options.lineEnd = lineEnd.value_or(sets ? "\n" : "\r\n");  // a literal either way
 
     std::size_t rejected = 0;
     try {

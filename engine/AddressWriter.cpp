@@ -1,12 +1,10 @@
 #include "AddressWriter.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-
 #include <array>
 #include <unordered_set>
 
 #include "ListText.h"
+#include "Memory.h"
 #include "unCommon.h"
 
 namespace orvane {
@@ -180,17 +178,58 @@ AddressSets ExactUnits(std::span<const std::string_view> texts, bool removeDupli
 
 void AppendAddress(std::string& out, std::uint32_t address) { AppendHostOrderAddress(out, address); }
 
+// The text inet_ntop writes, without its printf: the longest run of two or
+// more zero groups (the first of equal runs) as "::", lower-case hex, and the
+// last 32 bits as a dotted quad after ::ffff: or after six zero groups.
 void AppendAddress(std::string& out, const Uint128& address) {
-    in6_addr bytes{};
-    for (int k = 0; k < 8; ++k) {
-        bytes.s6_addr[k] = static_cast<std::uint8_t>(address.high >> (56 - 8 * k));
-        bytes.s6_addr[k + 8] = static_cast<std::uint8_t>(address.low >> (56 - 8 * k));
+    std::uint16_t groups[8];
+    for (int k = 0; k < 4; ++k) {
+        groups[k] = static_cast<std::uint16_t>(address.high >> (48 - 16 * k));
+        groups[k + 4] = static_cast<std::uint16_t>(address.low >> (48 - 16 * k));
     }
-    char text[INET6_ADDRSTRLEN];
-    out += inet_ntop(AF_INET6, &bytes, text, sizeof text);
+    int best = -1, bestLength = 0;
+    for (int k = 0; k < 8;) {
+        if (groups[k] != 0) {
+            ++k;
+            continue;
+        }
+        int end = k;
+        while (end < 8 && groups[end] == 0) ++end;
+        if (end - k >= 2 && end - k > bestLength) {
+            best = k;
+            bestLength = end - k;
+        }
+        k = end;
+    }
+    char text[48];
+    char* p = text;
+    for (int k = 0; k < 8; ++k) {
+        if (best >= 0 && k >= best && k < best + bestLength) {
+            if (k == best) *p++ = ':';
+            continue;
+        }
+        if (k != 0) *p++ = ':';
+        if (k == 6 && best == 0 && (bestLength == 6 || (bestLength == 5 && groups[5] == 0xFFFF))) {
+            out.append(text, static_cast<std::size_t>(p - text));
+            return AppendAddress(out, static_cast<std::uint32_t>(address.low));
+        }
+        bool leading = true;
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            const unsigned digit = groups[k] >> shift & 0xF;
+            if (leading && digit == 0 && shift > 0) continue;
+            leading = false;
+            *p++ = "0123456789abcdef"[digit];
+        }
+    }
+    if (best >= 0 && best + bestLength == 8) *p++ = ':';
+    out.append(text, static_cast<std::size_t>(p - text));
 }
 
 void WriteSets(const AddressSets& sets, const SetWriting& writing, std::string& out) {
+    // Room for one line an interval, the usual case: a large result is then
+    // written into memory asked for once, not copied as it grows.
+    const std::size_t extra = writing.delimiter.size() + writing.lineEnd.size() + 3;
+    ReserveLarge(out, out.size() + sets.v4.size() * (2 * 15 + extra) + sets.v6.size() * (2 * 39 + extra));
     WriteSet(sets.v4, writing, out);
     WriteSet(sets.v6, writing, out);
 }

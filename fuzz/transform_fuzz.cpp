@@ -1,6 +1,8 @@
 // Any bytes through the line and list conversion: no crash, no undefined
 // behaviour, the same result as the plain conversion, and every subnet
 // line's host range converts back to it.
+#include <arpa/inet.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -50,6 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (read.kind == reread.kind && read.kind != orvane::SetLine::Kind::Rejected)
                 Check(reread.v4 == read.v4 && reread.v6 == read.v6);
             Check(read.v4.first <= read.v4.last && read.v6.first <= read.v6.last);
+            // An IPv6 address alone is read exactly when the C library reads it.
+            const std::string copy(line);
+            in6_addr address{};
+            if (copy.find(':') != std::string::npos && copy.find_first_of(std::string(" \t#;/-\x97\0", 9)) == std::string::npos &&
+                static_cast<unsigned char>(copy.front()) > 0x20 && static_cast<unsigned char>(copy.back()) > 0x20)
+                Check((read.kind == orvane::SetLine::Kind::IPv6) == (inet_pton(AF_INET6, copy.c_str(), &address) == 1));
         }
         orvane::AddressSets sets;
         const orvane::LinesRead found = orvane::ReadAddressList(text, ranges, sets);

@@ -1,6 +1,7 @@
 // Networks as sets of addresses: reading list lines of both families,
 // the fewest networks for an interval, union, intersection and difference,
 // writing and counting.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -341,4 +342,62 @@ TEST(UnionOf, HoldsExactlyItsInputInTheFewestNetworks) {
     CheckRandomSets<Uint128>(0);
     CheckRandomSets<Uint128>(kTop6 - 4095);
     CheckRandomSets<Uint128>(Uint128(1, 0) - 2048);  // across the middle word boundary
+}
+
+// ---- IPv6 text, held to the C library ----
+
+namespace {
+
+Uint128 FromBytes(const in6_addr& a) {
+    Uint128 v;
+    for (int k = 0; k < 8; ++k) {
+        v.high = v.high << 8 | a.s6_addr[k];
+        v.low = v.low << 8 | a.s6_addr[k + 8];
+    }
+    return v;
+}
+
+}  // namespace
+
+// Values with runs of zero groups, mapped and compatible forms are written
+// as inet_ntop writes them; texts edited at random are taken exactly when
+// inet_pton takes them, as the same address.
+TEST(IPv6Text, ReadsAndWritesAsTheCLibraryDoes) {
+    std::mt19937 random(5);
+    const std::string alphabet = "0123456789abcdefABCDEF:::...g ";
+    std::string scratch;
+    for (int round = 0; round < 20000; ++round) {
+        in6_addr bytes{};
+        for (int g = 0; g < 8; ++g) {
+            const unsigned kind = random() % 4;
+            const unsigned group = kind == 0 ? 0 : kind == 1 ? random() % 16 : random() % 65536;
+            bytes.s6_addr[2 * g] = static_cast<std::uint8_t>(group >> 8);
+            bytes.s6_addr[2 * g + 1] = static_cast<std::uint8_t>(group);
+        }
+        if (round % 5 == 0) std::fill(bytes.s6_addr, bytes.s6_addr + 10, 0);
+        if (round % 10 == 0) bytes.s6_addr[10] = bytes.s6_addr[11] = 0xFF;
+        char text[INET6_ADDRSTRLEN];
+        ASSERT_NE(inet_ntop(AF_INET6, &bytes, text, sizeof text), nullptr);
+        std::string written;
+        AppendAddress(written, FromBytes(bytes));
+        ASSERT_EQ(written, text);
+
+        std::string edited = text;
+        for (int k = random() % 3; k >= 0; --k) {
+            const std::size_t at = random() % (edited.size() + 1);
+            switch (random() % 3) {
+                case 0: edited.insert(at, 1, alphabet[random() % alphabet.size()]); break;
+                case 1: if (at < edited.size()) edited.erase(at, 1); break;
+                default: if (at < edited.size()) edited[at] = alphabet[random() % alphabet.size()]; break;
+            }
+        }
+        in6_addr expected{};
+        const bool library = inet_pton(AF_INET6, edited.c_str(), &expected) == 1;
+        const SetLine read = ReadSetLine(edited, A, scratch);
+        if (edited.find(':') == std::string::npos || edited.find(' ') != std::string::npos) continue;
+        ASSERT_EQ(read.kind == V6, library) << edited;
+        if (library) {
+            ASSERT_EQ(read.v6.first, FromBytes(expected)) << edited;
+        }
+    }
 }
