@@ -216,7 +216,7 @@ bool ReadIPv6Address(std::string_view text, Uint128& value) noexcept {
 }
 
 // Decimal digits only, 0 to 128: "/0FFF" and "/32abc" are typos, not prefixes.
-bool ReadIPv6Prefix(std::string_view text, unsigned& prefix) {
+bool ReadIPv6Prefix(std::string_view text, unsigned& prefix) noexcept {
     if (text.empty()) return false;
     prefix = 0;
     for (char c : text) {
@@ -279,12 +279,30 @@ bool ReadIPv6Line(std::string_view line, Interval6& interval) {
     return true;
 }
 
+// Likewise for IPv6: an address alone or with "/N", nothing else around it,
+// is read without the comment, blank and separator searches.
+bool ReadPlainIPv6(std::string_view line, Interval6& interval) noexcept {
+    std::size_t end = 0;
+    while (end < line.size() && (HexDigit(line[end]) >= 0 || line[end] == ':' || line[end] == '.')) ++end;
+    unsigned prefix = 128;
+    if (end < line.size() && (line[end] != '/' || !ReadIPv6Prefix(line.substr(end + 1), prefix))) return false;
+    Uint128 address;
+    if (!ReadIPv6Address(line.substr(0, end), address)) return false;
+    interval = NetworkOf(address, prefix);
+    return true;
+}
+
 }  // namespace
 
 SetLine ReadSetLine(std::string_view line, RangeReading ranges, std::string& scratch) {
     SetLine read;
     if (ReadPlainIPv4(line, read.v4)) {
         read.kind = SetLine::Kind::IPv4;
+        read.text = line;
+        return read;
+    }
+    if (ReadPlainIPv6(line, read.v6)) {
+        read.kind = SetLine::Kind::IPv6;
         read.text = line;
         return read;
     }
