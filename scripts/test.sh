@@ -9,13 +9,14 @@ scripts/setup.sh test
 jobs=$(nproc)
 fuzz_seconds=${ORVANE_FUZZ_SECONDS:-60}
 
-# Names the tests that skipped themselves (the fault tests need root), so a
-# green run without them shows as such.
+# Names the tests that skipped themselves, with the reason each gave (the
+# fault tests need root and a mount namespace of their own), so a green run
+# without them shows as such.
 report_skipped() {
   local log=$1/Testing/Temporary/LastTest.log skipped
   skipped=$(grep -E '^\[  SKIPPED \] [A-Za-z]|^SKIP   :' "$log" 2>/dev/null | sort -u || true)
   if [ -n "$skipped" ]; then
-    echo "!! These tests were SKIPPED in $1 (run as root to include them):"
+    echo "!! These tests were SKIPPED in $1, for the reasons given:"
     printf '%s\n' "$skipped" | sed 's/^/   /'
   fi
 }

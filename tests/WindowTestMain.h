@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTest>
 #include <sched.h>
+#include <string.h>
+#include <errno.h>
 #include <stdlib.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -25,8 +27,29 @@ inline void WriteFile(const QString& path, const QByteArray& bytes) {
         qFatal("cannot write %s", qPrintable(path));
 }
 
-// True when the test may mount file systems; set before the tests run.
+// True when the test may mount file systems; set before the tests run, with
+// the reason why not when it may not.
 inline bool g_privateMounts = false;
+inline QString g_mountSkipReason;
+
+// XDG_CONFIG_HOME set (or, empty, unset) for as long as it lives.
+class ScopedConfigHome {
+public:
+    explicit ScopedConfigHome(const QString& folder) : old_(qgetenv("XDG_CONFIG_HOME")), had_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+        if (folder.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
+        else qputenv("XDG_CONFIG_HOME", folder.toLocal8Bit());
+    }
+    ScopedConfigHome(const ScopedConfigHome&) = delete;
+    ScopedConfigHome& operator=(const ScopedConfigHome&) = delete;
+    ~ScopedConfigHome() {
+        if (had_) qputenv("XDG_CONFIG_HOME", old_);
+        else qunsetenv("XDG_CONFIG_HOME");
+    }
+
+private:
+    QByteArray old_;
+    bool had_;
+};
 
 // The home folder the tests run with: a scratch folder of their own, so a
 // test can see what the program writes there (and nothing lands in the real one).
@@ -35,9 +58,14 @@ inline QByteArray g_scratchHome;
 template <typename Test>
 int RunWindowTests(int argc, char** argv) {
     // Must happen before Qt starts threads: a threaded process cannot unshare.
-    if (::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0 &&
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0)
+    if (::geteuid() != 0) {
+        g_mountSkipReason = QStringLiteral("needs root to mount a file system of its own");
+    } else if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        g_mountSkipReason = QStringLiteral("runs as root, but no private mount namespace can be made here (%1)")
+                                .arg(QString::fromLocal8Bit(::strerror(errno)));
+    } else {
         g_privateMounts = true;
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QByteArray home = QByteArray(qgetenv("TMPDIR").isEmpty() ? "/tmp" : qgetenv("TMPDIR")) + "/orvane-home-XXXXXX";
     if (::mkdtemp(home.data()) == nullptr) qFatal("cannot make a scratch home folder");

@@ -201,12 +201,13 @@ private slots:
         QCOMPARE(Delimiter()->text(), QString());
     }
 
-    // A copy whose folder is the user's keeps its settings beside itself; an
-    // installed one, in a folder the user may not write, under ~/.config,
-    // which its first close makes.
+    // A copy whose folder is the user's keeps its settings beside itself; one
+    // in a folder the user may not write keeps them under ~/.config, which
+    // its first close makes.
     void settingsLiveWhereTheUserMayWrite() {
         QTemporaryDir program, config;
-        QCOMPARE(TfmMain::SettingsFileFor(program.path()), program.filePath(QStringLiteral("orvane.ini")));
+        const QString elsewhere = config.filePath(QStringLiteral("bin"));
+        QCOMPARE(TfmMain::SettingsFileFor(program.path(), elsewhere), program.filePath(QStringLiteral("orvane.ini")));
 
         const QByteArray where = program.path().toLocal8Bit();
         if (g_privateMounts) {
@@ -215,9 +216,11 @@ private slots:
         } else {
             QVERIFY(QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::ExeOwner));
         }
-        const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        ini = TfmMain::SettingsFileFor(program.path());
+        const bool unwritable = ::access(where.constData(), W_OK) != 0;
+        if (!unwritable) QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!unwritable) QSKIP(qPrintable(g_mountSkipReason + QStringLiteral(", and permissions do not stop root")));
+        ScopedConfigHome home(config.path());
+        ini = TfmMain::SettingsFileFor(program.path(), elsewhere);
         QCOMPARE(ini, config.filePath(QStringLiteral("orvane/orvane.ini")));
         Start();
         window->findChild<QCheckBox*>(QStringLiteral("cbxSort"))->setChecked(false);
@@ -227,12 +230,32 @@ private slots:
         QVERIFY(!Sort());
         QVERIFY(Close());
         window.reset();
-        qunsetenv("XDG_CONFIG_HOME");
-        QCOMPARE(TfmMain::SettingsFileFor(program.path()), QDir::homePath() + QStringLiteral("/.config/orvane/orvane.ini"));
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-        if (oldConfig.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
         if (g_privateMounts) ::umount(where.constData());
         else QFile::setPermissions(program.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // An installed program keeps its settings under $XDG_CONFIG_HOME (by
+    // default ~/.config) even where it may write its own folder, as root
+    // may: nothing is written beside it for every other user to find.
+    void installedProgramNeverWritesBesideItself() {
+        QTemporaryDir bin, config;
+        QVERIFY(::access(bin.path().toLocal8Bit().constData(), W_OK) == 0);
+        {
+            ScopedConfigHome home(config.path());
+            ini = TfmMain::SettingsFileFor(bin.path(), bin.path() + QStringLiteral("/."));
+            QCOMPARE(ini, config.filePath(QStringLiteral("orvane/orvane.ini")));
+            Start();
+            window->findChild<QCheckBox*>(QStringLiteral("cbxSort"))->setChecked(false);
+            QVERIFY(Close());
+            window.reset();
+            QVERIFY(QFileInfo::exists(ini));
+            QCOMPARE(QDir(bin.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+            // Even a file left beside it by an earlier version is not taken up.
+            WriteFile(bin.filePath(QStringLiteral("orvane.ini")), "[Main]\nSort=True\n");
+            QCOMPARE(TfmMain::SettingsFileFor(bin.path(), bin.path()), ini);
+        }
+        ScopedConfigHome unset(QString{});
+        QCOMPARE(TfmMain::SettingsFileFor(bin.path(), bin.path()), QDir::homePath() + QStringLiteral("/.config/orvane/orvane.ini"));
     }
 
     // When the settings cannot be written the user is told, the window keeps
@@ -244,7 +267,7 @@ private slots:
     }
     void failedSaveNeverTrapsTheUser() {
         QFETCH(bool, closeAnyway);
-        if (!g_privateMounts) QSKIP("needs root to mount a read-only file system");
+        if (!g_privateMounts) QSKIP(qPrintable(g_mountSkipReason));
         QTemporaryDir mountDir;
         const QByteArray where = mountDir.path().toLocal8Bit();
         QVERIFY(::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") == 0);

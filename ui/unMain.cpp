@@ -152,12 +152,19 @@ QString UnderlinedMnemonic(const QString& caption) {
     return QStringLiteral("<html>") + html + QStringLiteral("</html>");
 }
 
-QString TfmMain::DefaultSettingsFile() { return SettingsFileFor(QCoreApplication::applicationDirPath()); }
+QString TfmMain::DefaultSettingsFile() {
+    return SettingsFileFor(QCoreApplication::applicationDirPath(), QStringLiteral(ORVANE_INSTALLED_BINDIR));
+}
 
-QString TfmMain::SettingsFileFor(const QString& programFolder) {
+QString TfmMain::SettingsFileFor(const QString& programFolder, const QString& installedFolder) {
+    // An installed program's folder is shared by every user, and root may
+    // write it: a file there would take the place of everyone's own.
+    const QString installed = QFileInfo(installedFolder).canonicalFilePath();
+    const bool isInstalled = !installed.isEmpty() && QFileInfo(programFolder).canonicalFilePath() == installed;
     const QString beside = programFolder + QStringLiteral("/orvane.ini");
-    if (QFileInfo::exists(beside) || ::access(QFile::encodeName(programFolder).constData(), W_OK) == 0) return beside;
-    // An installed program: its folder is not the user's to write.
+    if (!isInstalled &&
+        (QFileInfo::exists(beside) || ::access(QFile::encodeName(programFolder).constData(), W_OK) == 0))
+        return beside;
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!config.startsWith(u'/')) config = QDir::homePath() + QStringLiteral("/.config");
     return config + QStringLiteral("/orvane/orvane.ini");

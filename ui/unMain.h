@@ -60,10 +60,12 @@ public:
     TFileDialog& SaveDialog() { return dlgSave; }
 
     static QString DefaultSettingsFile();
-    // "orvane.ini" beside the program when that file exists or the folder is
-    // the user's to write (a portable copy, a build folder); otherwise, for an
-    // installed program, $XDG_CONFIG_HOME/orvane/orvane.ini (~/.config/orvane/).
-    static QString SettingsFileFor(const QString& programFolder);
+    // For a program installed in installedFolder (the install prefix's
+    // binary folder), $XDG_CONFIG_HOME/orvane/orvane.ini (~/.config/orvane/);
+    // for any other copy, "orvane.ini" beside it when that file exists or
+    // the folder is the user's to write (a portable copy, a build folder),
+    // and otherwise the same file under ~/.config.
+    static QString SettingsFileFor(const QString& programFolder, const QString& installedFolder);
 
     TFormStorage& Storage() { return fstMain; }
 
