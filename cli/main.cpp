@@ -161,7 +161,9 @@ int main(int argc, char** argv) {
             std::cout << kUsage << '\n' << kHelp;
             return 0;
         case kVersion:
-            std::cout << "orvane-convert " << ORVANE_VERSION << " (build " << ORVANE_BUILD << ")\n";
+            std::cout << "orvane-convert " << ORVANE_VERSION << " (build " << ORVANE_BUILD << ")\n"
+                      << "Copyright (C) 2026 Orvane.\n"
+                      << "License: proprietary; it may be used and copied as delivered, no other right is granted.\n";
             return 0;
         case 'f':
             if (!ParseFormat(value, options.format)) return UsageError("unknown format \"" + std::string(value) + "\"");

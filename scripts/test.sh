@@ -34,42 +34,8 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=off
   ctest --test-dir build/sanitize --output-on-failure --timeout 600 -j "$jobs"
 report_skipped build/sanitize
 
-echo "== Debian package"
-scripts/package.sh
-deb=$(ls build/package/orvane_*.deb)
-expected="./usr/bin/orvane
-./usr/bin/orvane-convert
-./usr/share/applications/orvane.desktop
-./usr/share/bash-completion/completions/orvane-convert
-./usr/share/doc/orvane/README.md
-./usr/share/doc/orvane/changelog.Debian.gz
-./usr/share/doc/orvane/copyright
-./usr/share/icons/hicolor/16x16/apps/orvane.png
-./usr/share/icons/hicolor/32x32/apps/orvane.png
-./usr/share/icons/hicolor/64x64/apps/orvane.png
-./usr/share/man/man1/orvane-convert.1.gz
-./usr/share/man/man1/orvane.1.gz
-./usr/share/metainfo/example.orvane.Orvane.metainfo.xml"
-files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
-if [ "$files" != "$expected" ]; then
-  echo "FAILED: the package's files are not the expected ones:"
-  diff <(printf '%s\n' "$expected") <(printf '%s\n' "$files") || true
-  exit 1
-fi
-if dpkg-deb --fsys-tarfile "$deb" | tar -xO | grep -aq "$PWD/build"; then
-  echo "FAILED: the package holds paths of the build folder"; exit 1
-fi
-lintian_report=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v 'running with root privileges' || true)
-[ -n "$lintian_report" ] && printf '%s\n' "$lintian_report"
-if printf '%s\n' "$lintian_report" | grep -q '^E: '; then echo "FAILED: lintian found errors"; exit 1; fi
-appstreamcli validate --no-net packaging/example.orvane.Orvane.metainfo.xml >/dev/null
-scratch=$(mktemp -d)
-dpkg -x "$deb" "$scratch"
-"$scratch/usr/bin/orvane-convert" --version
-[ "$(printf '192.168.0.1-192.168.0.254\n' | "$scratch/usr/bin/orvane-convert" -f prefix --lf)" = "192.168.0.0 / 24" ] ||
-  { echo "FAILED: the installed orvane-convert did not convert"; exit 1; }
-rm -rf "$scratch"
-echo "$(basename "$deb"): files, lintian, metainfo and the installed converter checked"
+echo "== Debian packages"
+scripts/check-package.sh
 
 echo "== Fuzzing (${fuzz_seconds}s a target)"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
