@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QToolButton>
 #include <fstream>
 #include <memory>
@@ -531,6 +532,93 @@ private slots:
         edit->paste();
         QCOMPARE(edit->text(), QStringLiteral("aab"));
         QCOMPARE(edit->cursorPosition(), 1);
+    }
+
+    // With Ctrl a list box does what its shortcuts say and types nothing
+    // else; the shortcuts act by the key's place on any layout (the X11 key
+    // code a Russian keyboard sends for С, М, Я is that of C, V, Z; Qt's key
+    // for a Cyrillic letter is its capital's code point).
+    void ctrlKeysActByPlaceAndTypeNothing() {
+        const QString list = QStringLiteral("10.0.0.0/8");
+        auto press = [&](int key, Qt::KeyboardModifiers modifiers, const QString& text, quint32 keycode = 0) {
+            QKeyEvent event(QEvent::KeyPress, key, modifiers, keycode, 0, 0, text);
+            QApplication::sendEvent(Input(), &event);
+        };
+        Input()->setFocus();
+        Input()->setPlainText(list);
+        Input()->selectAll(true);
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, ctrlShift = ctrl | Qt::ShiftModifier;
+        press(Qt::Key_1, ctrl, QStringLiteral("1"));
+        press(Qt::Key_Period, ctrl, QStringLiteral("."));
+        press(Qt::Key_Exclam, ctrlShift, QStringLiteral("!"));
+        press(Qt::Key_Plus, ctrlShift, QStringLiteral("+"));
+        press(Qt::Key_Return, ctrl, QStringLiteral("\r"));
+        press(0x0420, ctrl, QStringLiteral("р"), 43);  // H: bound to nothing
+        QCOMPARE(Input()->toPlainText(), list);
+        QVERIFY(Input()->hasSelectedText());
+        QCOMPARE(Output()->toPlainText(), QString());  // Ctrl+Enter ran no conversion
+
+        QGuiApplication::clipboard()->clear();
+        press(0x0421, ctrl, QStringLiteral("с"), 54);
+        QCOMPARE(QGuiApplication::clipboard()->text(), list);
+        QGuiApplication::clipboard()->setText(QStringLiteral("192.168.0.0/16"));
+        press(0x041C, ctrl, QStringLiteral("м"), 55);
+        QCOMPARE(Input()->toPlainText(), QStringLiteral("192.168.0.0/16"));
+        press(0x042F, ctrl, QStringLiteral("я"), 52);
+        QCOMPARE(Input()->toPlainText(), list);
+        press(0x042F, ctrlShift, QStringLiteral("Я"), 52);
+        QCOMPARE(Input()->toPlainText(), QStringLiteral("192.168.0.0/16"));
+        // Shift+Z alone types a capital Z; it is no redo.
+        press(Qt::Key_Z, Qt::ShiftModifier, QStringLiteral("Z"));
+        QCOMPARE(Input()->toPlainText(), QStringLiteral("192.168.0.0/16Z"));
+    }
+
+    // No zoom by the wheel; a double click takes a whole network; the tick's
+    // question about visible text follows every edit, not a walk of the box.
+    void listBoxesKeepPlainBoxHabits() {
+        Input()->setPlainText(QStringLiteral("   \n\t10.1.2.3/24 x"));
+        QWheelEvent wheel(QPointF(10, 10), Input()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Input()->viewport(), &wheel);
+        QCOMPARE(Input()->SendScintilla(QsciScintillaBase::SCI_GETZOOM), 0L);
+        QCOMPARE(Input()->SendScintilla(QsciScintillaBase::SCI_WORDSTARTPOSITION, 7UL, 1L), 5L);
+        QCOMPARE(Input()->SendScintilla(QsciScintillaBase::SCI_WORDENDPOSITION, 7UL, 1L), 16L);
+        QVERIFY(Input()->HasVisibleText());
+        Input()->setSelection(1, 0, 1, 14);
+        Input()->removeSelectedText();
+        QVERIFY(!Input()->HasVisibleText());
+        Input()->undo();
+        QVERIFY(Input()->HasVisibleText());
+        Input()->clear();
+        QVERIFY(!Input()->HasVisibleText());
+    }
+
+    // A line break never gets into the delimiter: a paste keeps what fits
+    // before it, and other control characters are dropped.
+    void delimiterTakesNoLineBreak_data() {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("blank, break, blank") << QStringLiteral(" \n ") << QStringLiteral(" ");
+        QTest::newRow("CR LF first") << QStringLiteral("\r\n/") << QString();
+        QTest::newRow("tab inside") << QStringLiteral("a\tb\nc") << QStringLiteral("ab");
+    }
+    void delimiterTakesNoLineBreak() {
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
+        auto* edit = Find<QLineEdit>("edtDelimiter");
+        edit->setFocus();
+        edit->clear();
+        QGuiApplication::clipboard()->setText(pasted);
+        edit->paste();
+        QCOMPARE(edit->text(), kept);
+    }
+
+    void fileSizesTakeTheRussianPlural() {
+        const std::pair<qint64, const char*> rows[] = {{1, "1 байт"},     {2, "2 байта"},     {4, "4 байта"},
+                                                       {5, "5 байт"},     {6, "6 байт"},      {11, "11 байт"},
+                                                       {12, "12 байт"},   {21, "21 байт"},    {22, "22 байта"},
+                                                       {112, "112 байт"}, {404, "404 байта"}, {1000, "1000 байт"}};
+        for (const auto& [bytes, text] : rows) QCOMPARE(RussianFileSize(bytes), QString::fromUtf8(text));
     }
 
     // Transform is drawn as the default button until another push button has the focus.

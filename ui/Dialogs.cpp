@@ -28,6 +28,20 @@ Seams& TestSeams() {
     return seams;
 }
 
+}  // namespace
+
+QString RussianFileSize(qint64 bytes) {
+    // Qt's Russian "bytes" has one form for every number; Russian has two here: 1, 21 байт; 2-4, 22 байта; 5-20 байт.
+    if (bytes < 1024) {
+        const qint64 ones = bytes % 10, tens = bytes % 100;
+        const bool few = ones >= 2 && ones <= 4 && (tens < 12 || tens > 14);
+        return QString::number(bytes) + (few ? QStringLiteral(" байта") : QStringLiteral(" байт"));
+    }
+    return QLocale(QLocale::Russian, QLocale::Russia).formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+}
+
+namespace {
+
 // The file list's sizes and dates written the Russian way: the file system
 // model writes them in the system's locale, English on most machines.
 class RussianFileDetails : public QIdentityProxyModel {
@@ -50,7 +64,7 @@ public:
         const QFileInfo info = files->fileInfo(mapToSource(index));
         const QLocale russian(QLocale::Russian, QLocale::Russia);
         if (index.column() == kDateColumn) return russian.toString(info.lastModified(), QLocale::ShortFormat);
-        return info.isDir() ? QString() : russian.formattedDataSize(info.size(), 1, QLocale::DataSizeTraditionalFormat);
+        return info.isDir() ? QString() : RussianFileSize(info.size());
     }
 };
 

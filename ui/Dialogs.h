@@ -32,6 +32,10 @@ public:
     static void ClearLastMessage();
 };
 
+// A file size as the file dialogs list it, in Russian with the plural the
+// number takes: "1 байт", "404 байта", "6 байт", "1,5 КБ".
+QString RussianFileSize(qint64 bytes);
+
 // A file-open or file-save dialog with a title, a filter that lists every
 // file, and an initial folder that follows the last file chosen.
 class TFileDialog {

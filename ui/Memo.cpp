@@ -6,6 +6,9 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QWheelEvent>
+
+#include <string>
 
 #include "Application.h"
 #include "ListText.h"
@@ -68,6 +71,28 @@ void BindPlainKeys(QsciCommandSet& commands) {
     bind(C::Newline, Key(Qt::Key_Return), Key(Qt::Key_Return, shift));  // the keypad Enter arrives as Return
 }
 
+// Bytes above blanks and control characters; those of characters beyond
+// ASCII are all above 0x20 too.
+long long CountVisible(const char* text, long long length) {
+    long long count = 0;
+    for (long long i = 0; i < length; ++i) count += static_cast<unsigned char>(text[i]) > 0x20;
+    return count;
+}
+
+// The Latin letter on the key's place in the US layout, from its X11 key
+// code, for a letter of another script: Ctrl+С on a Russian keyboard is
+// Ctrl+C, as Qt matches its own shortcuts on any layout.
+int LatinKeyAt(quint32 x11Keycode) {
+    static constexpr char kRows[][11] = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
+    static constexpr quint32 kFirst[] = {24, 38, 52};
+    for (int row = 0; row < 3; ++row) {
+        const quint32 column = x11Keycode - kFirst[row];
+        if (x11Keycode >= kFirst[row] && column < std::char_traits<char>::length(kRows[row]))
+            return Qt::Key_A + (kRows[row][column] - 'A');
+    }
+    return 0;
+}
+
 }  // namespace
 
 TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
@@ -97,6 +122,52 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
     // A tab stop of 80 pixels, as a plain box has.
     setTabWidth(std::max(1, 80 / std::max(1, QFontMetrics(font).horizontalAdvance(u' '))));
     BindPlainKeys(*standardCommands());
+    // A double click selects a whole network, address or range, as in a plain box.
+    std::string word = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ./-:";
+    for (int c = 0x80; c <= 0xFF; ++c) word += static_cast<char>(c);  // the bytes of letters beyond ASCII
+    SendScintilla(SCI_SETWORDCHARS, 0UL, word.c_str());
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char* text, int length, int, int, int, int, int, int) {
+                TextModified(position, type, text, length);
+            });
+}
+
+void TMemo::TextModified(int position, int type, const char* text, int length) {
+    if ((type & SC_MOD_INSERTTEXT) != 0 && text != nullptr) visibleBytes_ += CountVisible(text, length);
+    if ((type & SC_MOD_BEFOREDELETE) != 0 && length > 0) {
+        const auto* doomed = reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, position, length));
+        if (doomed != nullptr) visibleBytes_ -= CountVisible(doomed, length);
+    }
+}
+
+void TMemo::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    if (!(modifiers & Qt::ControlModifier)) return QsciScintilla::keyPressEvent(event);
+    // With Ctrl a plain box does what its shortcuts say and types nothing:
+    // Ctrl+1 or Ctrl+Enter must not change a list behind the user's back.
+    int key = event->key();
+    if (key >= 0x80 && key < Qt::Key_Escape) {
+        if (const int latin = LatinKeyAt(event->nativeScanCode())) key = latin;
+    }
+    const int combination = key | static_cast<int>(modifiers);
+    if (standardCommands()->boundTo(combination) == nullptr) {
+        event->accept();
+        return;
+    }
+    QKeyEvent latin(event->type(), key, event->modifiers(), event->nativeScanCode(), event->nativeVirtualKey(),
+                    event->nativeModifiers(), QString(), event->isAutoRepeat(), static_cast<quint16>(event->count()));
+    QsciScintilla::keyPressEvent(&latin);
+    event->setAccepted(latin.isAccepted());
+}
+
+void TMemo::wheelEvent(QWheelEvent* event) {
+    // Ctrl with the wheel scrolls as the wheel alone does: a plain box does not zoom.
+    if (!(event->modifiers() & Qt::ControlModifier)) return QsciScintilla::wheelEvent(event);
+    QWheelEvent plain(event->position(), event->globalPosition(), event->pixelDelta(), event->angleDelta(),
+                      event->buttons(), event->modifiers() & ~Qt::ControlModifier, event->phase(), event->inverted(),
+                      event->source());
+    QsciScintilla::wheelEvent(&plain);
+    event->setAccepted(plain.isAccepted());
 }
 
 void TMemo::setPlainText(const QString& text) {
@@ -133,18 +204,6 @@ std::string_view TMemo::Utf8Text() const {
 int TMemo::ListLineCount() const {
     const int count = lines();
     return lineLength(count - 1) > 0 ? count : count - 1;
-}
-
-bool TMemo::HasVisibleText() const {
-    // Byte by byte where the bytes lie: asking for the whole text would move
-    // Scintilla's gap, a copy of the text on every tick while the user types.
-    auto* self = const_cast<TMemo*>(this);  // Scintilla's calls are not const; these change nothing
-    const long end = self->SendScintilla(SCI_GETLENGTH);
-    for (long position = 0; position < end; ++position) {
-        // The bytes of characters beyond ASCII are all above 0x20 too.
-        if (static_cast<unsigned char>(self->SendScintilla(SCI_GETCHARAT, position)) > 0x20) return true;
-    }
-    return false;
 }
 
 bool TMemo::focusNextPrevChild(bool next) {

@@ -36,13 +36,21 @@ public:
     int blockCount() const { return lines(); }
     // Lines as a list counts them: an empty last line is not a line.
     int ListLineCount() const;
-    // Whether anything but blanks and control characters is in the box;
-    // stops at the first such character.
-    bool HasVisibleText() const;
+    // Whether anything but blanks and control characters is in the box: a
+    // count kept up as the text changes, so asking costs nothing however
+    // much the box holds.
+    bool HasVisibleText() const { return visibleBytes_ > 0; }
 
 protected:
     bool focusNextPrevChild(bool next) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    void TextModified(int position, int type, const char* text, int length);
+
+    long long visibleBytes_ = 0;
 };
 
 }  // namespace orvane::ui

@@ -47,10 +47,12 @@ const QString kFormatHelp = QStringLiteral(
 }  // namespace
 
 // Typing may not make the delimiter longer than three characters, and a
-// paste keeps as much of its text as fits; a longer text that the program set
-// stays whole and may only get shorter. (The edit's own length limit would
-// also cut what the program sets.) The edit validates what the program sets
-// too, so SetDelimiter() lets the new text through first.
+// paste keeps as much of its text as fits, up to its first line break, less
+// any other control character: a break would split every network written
+// over two lines. A longer text that the program set stays whole and may
+// only get shorter. (The edit's own length limit would also cut what the
+// program sets.) The edit validates what the program sets too, so
+// SetDelimiter() lets the new text through first.
 class DelimiterValidator : public QValidator {
 public:
     explicit DelimiterValidator(QLineEdit* edit) : QValidator(edit), committed_(edit->text()) {
@@ -58,16 +60,23 @@ public:
     }
     State validate(QString& input, int& position) const override {
         const qsizetype limit = std::max<qsizetype>(3, committed_.size());
-        if (input.size() <= limit) return Acceptable;
+        const bool control = std::any_of(input.begin(), input.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+        if (input.size() <= limit && !control) return Acceptable;
         // What the edit put in ends at the cursor; before it, what the input
         // shares with the text it had.
         const qsizetype suffix = std::clamp<qsizetype>(input.size() - position, 0, committed_.size());
         qsizetype prefix = 0;
         while (prefix < committed_.size() - suffix && prefix < position && committed_[prefix] == input[prefix]) ++prefix;
+        QString inserted = input.mid(prefix, input.size() - prefix - suffix);
+        if (inserted.isEmpty()) return Acceptable;  // only taken away
+        inserted.truncate(std::find_if(inserted.begin(), inserted.end(), [](QChar c) { return c == u'\r' || c == u'\n'; }) -
+                          inserted.begin());
+        inserted.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
         const qsizetype room = limit - (prefix + suffix);
-        if (room <= 0) return Invalid;  // a typed character past the limit
-        input = input.left(prefix + room) + input.right(suffix);
-        position = static_cast<int>(prefix + room);
+        if (room <= 0 || inserted.isEmpty()) return Invalid;  // a typed character past the limit, or nothing to keep
+        inserted.truncate(room);
+        input = input.left(prefix) + inserted + input.right(suffix);
+        position = static_cast<int>(prefix + inserted.size());
         return Acceptable;
     }
     void Allow(const QString& text) { committed_ = text; }
