@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <fstream>
 #include <memory>
+#include <string>
 
 #include "Application.h"
 #include "Memo.h"
@@ -81,6 +83,55 @@ void BM_TimerTickWithLongLine(benchmark::State& state) {
     for (auto _ : state) window.TimerTimer();
 }
 BENCHMARK(BM_TimerTickWithLongLine)->Unit(benchmark::kMicrosecond);
+
+// 20 million blanks before one network: the tick's question about visible
+// text must not walk them.
+void BM_TimerTickWithLeadingBlanks(benchmark::State& state) {
+    QTemporaryDir settings;
+    orvane::ui::TfmMain window(settings.filePath(QStringLiteral("orvane.ini")));
+    window.show();
+    window.findChild<orvane::ui::TMemo*>(QStringLiteral("memInput"))
+        ->SetUtf8Text(std::string(20000000, ' ') + "\n10.0.0.0/8\n");
+    for (auto _ : state) window.TimerTimer();
+}
+BENCHMARK(BM_TimerTickWithLeadingBlanks)->Unit(benchmark::kMicrosecond);
+
+// One line of networks separated by blanks, state.range(0) Mi characters
+// long: loading it, and one key typed at its end, laid out and painted.
+void BM_KeyAtEndOfLongLine(benchmark::State& state) {
+    const std::size_t length = static_cast<std::size_t>(state.range(0)) << 20;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("line.txt"));
+    {
+        std::string line;
+        line.reserve(length + 16);
+        for (unsigned n = 0; line.size() < length; ++n)
+            line += "10." + std::to_string(n >> 8 & 255) + "." + std::to_string(n & 255) + ".0/24 ";
+        line.resize(length);
+        std::ofstream(file.toStdString(), std::ios::binary) << line;
+    }
+    orvane::ui::TfmMain window(dir.filePath(QStringLiteral("orvane.ini")));
+    window.show();
+    QApplication::processEvents();
+    auto* input = window.findChild<orvane::ui::TMemo*>(QStringLiteral("memInput"));
+    QElapsedTimer clock;
+    clock.start();
+    window.LoadInputFile(file);
+    QApplication::processEvents();
+    state.counters["load_ms"] = static_cast<double>(clock.elapsed());
+    input->setFocus();
+    input->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    QApplication::processEvents();
+    for (auto _ : state) {
+        clock.restart();
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Z, Qt::ShiftModifier, QStringLiteral("Z"));
+        QApplication::sendEvent(input, &key);
+        input->repaint();
+        QApplication::processEvents();
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(BM_KeyAtEndOfLongLine)->Arg(1)->Arg(4)->Arg(9)->Arg(32)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 
 }  // namespace
 

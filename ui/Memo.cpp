@@ -93,6 +93,10 @@ int LatinKeyAt(quint32 x11Keycode) {
     return 0;
 }
 
+// Styles that all look like style 0; see TMemo::StyleText().
+constexpr int kLookAlikeStyles = 4;
+constexpr int kStyledAtOnce = 1 << 16;
+
 }  // namespace
 
 TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
@@ -130,10 +134,73 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
             [this](int position, int type, const char* text, int length, int, int, int, int, int, int) {
                 TextModified(position, type, text, length);
             });
+
+    // A very long line: Scintilla lays out a whole line again after every
+    // edit, measuring it through Qt segment by segment, and caches only short
+    // segments. Text styled in short runs is measured from that cache, so a
+    // key typed into a line of millions of characters takes milliseconds, not
+    // seconds. The styles all look alike, so nothing shows of it.
+    for (int style = 1; style < kLookAlikeStyles; ++style) {
+        SendScintilla(SCI_STYLESETFONT, style, font.family().toUtf8().constData());
+        SendScintilla(SCI_STYLESETSIZEFRACTIONAL, style, SendScintilla(SCI_STYLEGETSIZEFRACTIONAL, 0));
+        SendScintilla(SCI_STYLESETWEIGHT, style, SendScintilla(SCI_STYLEGETWEIGHT, 0));
+        SendScintilla(SCI_STYLESETITALIC, style, SendScintilla(SCI_STYLEGETITALIC, 0));
+        SendScintilla(SCI_STYLESETFORE, style, SendScintilla(SCI_STYLEGETFORE, 0));
+        SendScintilla(SCI_STYLESETBACK, style, SendScintilla(SCI_STYLEGETBACK, 0));
+        SendScintilla(SCI_STYLESETCHARACTERSET, style, SendScintilla(SCI_STYLEGETCHARACTERSET, 0));
+    }
+    SendScintilla(SCI_SETPOSITIONCACHE, 65536);
+    connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
+            [this](int position) { StyleText(SendScintilla(SCI_GETENDSTYLED), position); });
+    // QsciScintilla walks the caret's line column by column on every caret
+    // move, for a signal and brace matching this box does not use. (Its slot
+    // is private: only the connection by name reaches it.)
+    disconnect(this, SIGNAL(SCN_UPDATEUI(int)), this, SLOT(handleUpdateUI(int)));
+}
+
+void TMemo::StyleText(long start, long end) {
+    if (end <= start) return;
+    // Runs of at most 16 bytes, a new one at every blank or not, after a dot
+    // and before a slash, neighbours in different styles. Past about 3 Mi
+    // characters into a line Scintilla keeps x positions as floats, and joins
+    // every few characters show as gaps: there runs end only at blanks.
+    constexpr long kFineColumns = 3L << 20;
+    constexpr int kLongestRun = 16;
+    const long lineStart = SendScintilla(SCI_POSITIONFROMLINE, SendScintilla(SCI_LINEFROMPOSITION, start));
+    const auto* text = reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, start, end - start));
+    if (text == nullptr) return;
+    std::string styles(static_cast<std::size_t>(end - start), '\0');
+    long column = start - lineStart;
+    int run = 0, flip = 0;
+    bool blank = false;
+    char previous = 0;
+    for (long i = 0; i < end - start; ++i, ++column) {
+        const char c = text[i];
+        if (c == '\n') column = -1;
+        const bool isBlank = c == ' ' || c == '\t';
+        const bool fine = column < kFineColumns;
+        if (isBlank != blank || (fine && (run == kLongestRun || previous == '.' || c == '/'))) {
+            flip ^= 1;
+            run = 0;
+        }
+        blank = isBlank;
+        previous = c;
+        ++run;
+        styles[static_cast<std::size_t>(i)] = static_cast<char>((isBlank ? 2 : 0) | flip);
+    }
+    SendScintilla(SCI_STARTSTYLING, start);
+    SendScintilla(SCI_SETSTYLINGEX, end - start, styles.data());
 }
 
 void TMemo::TextModified(int position, int type, const char* text, int length) {
-    if ((type & SC_MOD_INSERTTEXT) != 0 && text != nullptr) visibleBytes_ += CountVisible(text, length);
+    if ((type & SC_MOD_INSERTTEXT) != 0 && text != nullptr) {
+        visibleBytes_ += CountVisible(text, length);
+        // A key or a short paste is styled at once, before its line is laid
+        // out again: left to Scintilla, the styling would start over from
+        // here to the end of the line (see StyleText()). A whole list set or
+        // pasted is styled only where it is shown.
+        if (length <= kStyledAtOnce) StyleText(position, position + length);
+    }
     if ((type & SC_MOD_BEFOREDELETE) != 0 && length > 0) {
         const auto* doomed = reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, position, length));
         if (doomed != nullptr) visibleBytes_ -= CountVisible(doomed, length);
@@ -181,6 +248,14 @@ void TMemo::SetUtf8Text(std::string_view text) {
     // Scintilla takes a NUL-terminated text; a list never holds a NUL (its files end at the first).
     const std::string terminated(text.substr(0, text.find('\0')));
     SendScintilla(SCI_SETTEXT, terminated.c_str());
+    // Long lines are styled before anything lays them out (see StyleText());
+    // the rest is styled where it is shown, and unstyled text looks the same.
+    for (std::size_t start = 0; start < terminated.size();) {
+        std::size_t end = terminated.find('\n', start);
+        if (end == std::string::npos) end = terminated.size();
+        if (end - start > kStyledAtOnce) StyleText(static_cast<long>(start), static_cast<long>(end));
+        start = end + 1;
+    }
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0);
 }

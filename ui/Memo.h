@@ -49,6 +49,7 @@ protected:
 
 private:
     void TextModified(int position, int type, const char* text, int length);
+    void StyleText(long start, long end);
 
     long long visibleBytes_ = 0;
 };
