@@ -2,9 +2,7 @@
 //
 // The output is byte for byte what the window saves after loading FILE with
 // its open button and converting it with the same options.
-#include <fcntl.h>
 #include <getopt.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,24 +75,6 @@ bool ParseFormat(std::string_view text, int& format) {
     else if (text == "mask" || text == "2") format = 2;
     else return false;
     return true;
-}
-
-bool OutputIsStream(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode));
-}
-
-// A device or a pipe is written straight through: there is nothing to replace.
-void WriteStream(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) throw orvane::EFCreateError("Cannot create file \"" + path + "\". " + orvane::SystemErrorText(errno));
-    try {
-        orvane::WriteAll(fd, bytes);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    if (::close(fd) != 0) throw orvane::EWriteError(errno);
 }
 
 bool ParseSort(std::string_view text, LineOrder& sort) {
@@ -220,8 +200,7 @@ int main(int argc, char** argv) {
         const std::string& out = outcome.output;
         rejected = outcome.rejected;
         if (options.output.empty()) orvane::WriteAll(STDOUT_FILENO, out);
-        else if (OutputIsStream(options.output)) WriteStream(options.output, out);
-        else orvane::WriteFileAtomically(options.output, out);
+        else orvane::WriteFileOrStream(options.output, out);
     } catch (const orvane::EWriteError& e) {
         std::cerr << "orvane-convert: "
                   << (options.output.empty() ? std::string("standard output") : "\"" + options.output + "\"") << ": "

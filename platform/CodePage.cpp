@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <stdexcept>
 #include <unordered_map>
 
 namespace orvane {
@@ -19,8 +18,7 @@ struct Cp1251Table {
 Cp1251Table BuildTable() {
     Cp1251Table t;
     iconv_t cd = iconv_open("UTF-16LE", "CP1251");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error("CP1251 converter is not available");
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw ECodePageUnavailable();
     for (int b = 0; b < 256; ++b) {
         char in = static_cast<char>(b);
         unsigned char out[8] = {};

@@ -4,10 +4,18 @@
 // maps to U+0098 and back, so every byte survives a round trip.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace orvane {
+
+// The C library offers no Windows-1251 converter (a system without its
+// character set modules): nothing can be read or written.
+class ECodePageUnavailable : public std::runtime_error {
+public:
+    ECodePageUnavailable() : std::runtime_error("CP1251 converter is not available") {}
+};
 
 std::u16string Cp1251ToUtf16(std::string_view bytes);
 std::string Utf16ToCp1251(std::u16string_view text);
@@ -19,7 +27,7 @@ std::u16string Utf8ToUtf16(std::string_view text);
 
 // One code point to its CP1251 byte, or '?' when the code page lacks it. The
 // first call builds the table from the C library's converter and throws
-// std::runtime_error when it has none.
+// ECodePageUnavailable when it has none.
 char CodePointToCp1251(char32_t cp);
 char16_t Cp1251ToCodePoint(unsigned char byte);
 

@@ -285,4 +285,14 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     if (dir.get() >= 0) ::fsync(dir.get());
 }
 
+void WriteFileOrStream(const std::string& path, std::string_view bytes) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !(S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)))
+        return WriteFileAtomically(path, bytes);
+    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) throw EFCreateError("Cannot create file \"" + path + "\". " + SystemErrorText(errno));
+    WriteAll(fd.get(), bytes);
+    if (::close(fd.release()) != 0) throw EWriteError(errno);
+}
+
 }  // namespace orvane

@@ -63,4 +63,8 @@ void WriteAll(int fd, std::string_view bytes);
 // behind, not even when the process is killed while writing.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// The same, but a device or a pipe (nothing there to replace) is written
+// straight through. Throws EFCreateError or EWriteError.
+void WriteFileOrStream(const std::string& path, std::string_view bytes);
+
 }  // namespace orvane

@@ -24,7 +24,7 @@ std::string_view TrimBlanks(std::string_view text) noexcept {
 
 bool IsBlankLine(std::string_view line) noexcept {
     for (char c : line)
-        if (static_cast<unsigned char>(c) > 0x20 && c != '\x7F') return false;
+        if (!IsBlankByte(c)) return false;
     return true;
 }
 

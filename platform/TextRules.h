@@ -10,8 +10,12 @@ namespace orvane {
 // The text without spaces and tabs at either end.
 std::string_view TrimBlanks(std::string_view text) noexcept;
 
-// Only blanks and control characters (DEL too): a line nobody means as a
-// network, so it is dropped without counting as rejected.
+// A byte that shows nothing: a blank or a control character below 0x20.
+// The bytes of characters beyond ASCII all show. (DEL shows as a box.)
+inline bool IsBlankByte(char c) noexcept { return static_cast<unsigned char>(c) <= 0x20; }
+
+// Only such bytes: a line nobody means as a network, dropped without
+// counting as rejected, and a list box the Transform button ignores.
 bool IsBlankLine(std::string_view line) noexcept;
 
 // Equal but for the case of ASCII letters.

@@ -73,7 +73,8 @@ inline std::string PlainTransformLine(std::string_view line, int type, std::stri
     return PlainAddressText(first - 1) + std::string(delimiter) + maskText;
 }
 
-// The list's quicksort, on the texts themselves.
+// The list's quicksort, on the texts themselves: a copy on purpose, as the
+// fixed reference order that lines comparing equal must keep.
 inline void PlainQuickSort(std::vector<std::string>& items, std::ptrdiff_t left, std::ptrdiff_t right) {
     std::ptrdiff_t i;
     do {

@@ -1,5 +1,7 @@
 #include "Application.h"
 
+#include <cstdio>
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QLibraryInfo>
@@ -107,9 +109,16 @@ QString ErrorReportText(const QString& message) {
     return message;
 }
 
-void TApplication::ShowException(const std::exception& error) {
-    MessageBoxes::Show(QApplication::activeWindow(), QMessageBox::Critical, QStringLiteral("Orvane"),
-                       ErrorReportText(QString::fromUtf8(error.what())));
+void TApplication::ShowException(const std::exception& error) noexcept {
+    try {
+        MessageBoxes::Show(QApplication::activeWindow(), QMessageBox::Critical, QStringLiteral("Orvane"),
+                           ErrorReportText(QString::fromUtf8(error.what())));
+    } catch (...) {
+        // Out of memory or the like while showing the box: the message at least reaches the terminal.
+        std::fputs("Orvane: ", stderr);
+        std::fputs(error.what(), stderr);
+        std::fputc('\n', stderr);
+    }
 }
 
 }  // namespace orvane::ui

@@ -16,7 +16,8 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Shows an error the way every unhandled error is shown.
-    static void ShowException(const std::exception& error);
+    // Never throws: a box that cannot be shown is written to standard error.
+    static void ShowException(const std::exception& error) noexcept;
 };
 
 // Runs an event handler; an error it raises ends it and is shown by the
@@ -28,6 +29,9 @@ void ReportErrors(Handler&& handler) noexcept {
         handler();
     } catch (const std::exception& e) {
         TApplication::ShowException(e);
+    } catch (...) {
+        // Not one of ours: still an error the user is told of, not a terminate().
+        TApplication::ShowException(std::runtime_error("Unknown error"));
     }
 }
 

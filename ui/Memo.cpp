@@ -12,6 +12,7 @@
 
 #include "Application.h"
 #include "ListText.h"
+#include "TextRules.h"
 
 namespace orvane::ui {
 namespace {
@@ -71,11 +72,9 @@ void BindPlainKeys(QsciCommandSet& commands) {
     bind(C::Newline, Key(Qt::Key_Return), Key(Qt::Key_Return, shift));  // the keypad Enter arrives as Return
 }
 
-// Bytes above blanks and control characters; those of characters beyond
-// ASCII are all above 0x20 too.
 long long CountVisible(const char* text, long long length) {
     long long count = 0;
-    for (long long i = 0; i < length; ++i) count += static_cast<unsigned char>(text[i]) > 0x20;
+    for (long long i = 0; i < length; ++i) count += !IsBlankByte(text[i]);
     return count;
 }
 

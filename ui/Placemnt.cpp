@@ -27,7 +27,6 @@ void TFormStorage::RestoreSettings() {
     const TIniFile ini(QFile::encodeName(IniFileName).toStdString());
     const std::int32_t fileVersion = TextToVersion(ini.ReadString(Utf8(IniSection), "FormVersion", ""));
     if (fileVersion >= Version) {
-        restored_ = true;
         for (TStoredValue& item : StoredValues) {
             QVariant value = QString::fromStdString(ini.ReadString(Utf8(IniSection), Utf8(item.Name), Utf8(StoredText(item.Value))));
             ReportErrors([&] {

@@ -39,8 +39,8 @@ class TfmMain : public QWidget {
     Q_OBJECT
 
 public:
-    // settingsFile: where the options are kept; by default SettingsFileFor()
-    // the executable's folder.
+    // settingsFile: where the options are kept; by default the file
+    // DefaultSettingsFile() names for this executable.
     explicit TfmMain(QString settingsFile = DefaultSettingsFile(), QWidget* parent = nullptr);
     ~TfmMain() override;
 
