@@ -1,4 +1,12 @@
 // The conversion engine: address text codec, line and list transformation.
+// The front of three rooms: AddressCodec.cpp, LineTransform.cpp and
+// ListTransform.cpp (what they share among themselves is in EngineParts.h).
+//
+// The program runs TransformListText (the window and orvane-convert) and
+// TransformLine; the address set modes use ReadAddress, IsDottedQuad,
+// IntegerOrDefault, NormalizeLineInto and CleanedListOrder. The functions
+// marked "reference" run nowhere in the program: they are the named steps
+// the fast paths are held to by the tests, kept one copy each.
 //
 // Every text here is a byte string in Windows-1251. The functions keep no
 // state, never throw and show nothing: an empty result means "this line names
@@ -18,8 +26,8 @@ using HostOrderValue = std::uint32_t;
 
 // ---- Address text codec ----
 
-// Non-empty pieces between dots (CR and LF separate too); dots inside a
-// quoted stretch do not split.
+// Reference. Non-empty pieces between dots (CR and LF separate too); dots
+// inside a quoted stretch do not split.
 std::vector<std::string> SplitAtDots(std::string_view text);
 
 // The integer a whole text spells (decimal, or hexadecimal after $, x, X, 0x,
@@ -32,16 +40,16 @@ std::string ReverseOctetOrder(std::string_view text);
 // Four pieces, each a non-negative integer text (no upper bound).
 bool IsDottedQuad(std::string_view text);
 
-// The address a text names by ReadAddress(); all ones when it is rejected,
-// which is indistinguishable from 255.255.255.255.
+// Reference. The address a text names by ReadAddress(); all ones when it is
+// rejected, which is indistinguishable from 255.255.255.255.
 HostOrderValue AddressToHostOrder(std::string_view text);
 
 // Reads an address text as the C library does after reversing its pieces;
 // false when it is rejected (value is then all ones, as inet_addr gives).
 bool ReadAddress(std::string_view text, HostOrderValue& value);
 
-// True when the address reading accepts the text, telling a rejected text
-// apart from 255.255.255.255.
+// Reference. True when the address reading accepts the text, telling a
+// rejected text apart from 255.255.255.255.
 bool IsReadableAddress(std::string_view text);
 
 // Plain dotted decimal text of a value.
@@ -56,11 +64,11 @@ struct TIPAddr {
     std::string second;
 };
 
-// (address, mask) -> (first host, last host); an empty record when the address
-// or the mask cannot be read.
+// Reference. (address, mask) -> (first host, last host); an empty record
+// when the address or the mask cannot be read.
 TIPAddr SubnetToHostRange(TIPAddr subnet);
 
-// (first host, last host) -> (network, mask text); kind 1 gives the mask as a
+// Reference. (first host, last host) -> (network, mask text); kind 1 gives the mask as a
 // prefix length, any other kind as a dotted mask. An empty record when either
 // host cannot be read.
 TIPAddr HostRangeToSubnet(TIPAddr range, int kind);
@@ -71,8 +79,9 @@ std::string TransformLine(std::string_view line, std::int32_t transformType, std
 
 // ---- List transformation ----
 
-// The line with blanks, stars and Latin "o" removed, em dashes made hyphens,
-// loose separators dropped; empty when it cannot name a network.
+// Reference (NormalizeLineInto runs). The line with blanks, stars and Latin
+// "o" removed, em dashes made hyphens, loose separators dropped; empty when
+// it cannot name a network.
 std::string NormalizeLine(std::string_view line);
 
 // The same into out (cleared first), so a loop over many lines reuses one buffer.
@@ -83,16 +92,17 @@ void NormalizeLineInto(std::string_view line, std::string& out);
 std::vector<std::size_t> CleanedListOrder(std::span<const std::string_view> cleaned, bool removeDuplicates,
                                           bool sort);
 
-// Occurrences of what in text, counted from the second character on.
+// Reference. Occurrences of what in text, counted from the second character on.
 int CountSubstring(std::string_view what, std::string_view text) noexcept;
 
-// The text without every "-" and "/" that does not stand between two digits.
+// Reference. The text without every "-" and "/" that does not stand between two digits.
 std::string StripLooseSeparators(std::string_view text);
 
 // -1, 0 or +1: case-insensitive word order of the user's language.
 int CompareTextNoCase(std::string_view a, std::string_view b) noexcept;
 
-// Cleans every line, drops duplicates and sorts when asked, converts.
+// Reference (TransformListText runs). Cleans every line, drops duplicates
+// and sorts when asked, converts.
 std::vector<std::string> TransformList(std::span<const std::string_view> lines, bool removeDuplicates, bool sort,
                                        std::int32_t transformType, std::string_view delimiter);
 

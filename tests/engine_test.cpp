@@ -260,6 +260,12 @@ TEST(TransformLine, HostRangeConvertsBackToItsSubnet) {
         ASSERT_EQ(TransformLine(range, 2, "/"), network + "/" + HostOrderToAddress(m)) << line;
         ASSERT_EQ(TransformLine(range, 1, "/"), TransformLine(line, 1, "/")) << line;
         ASSERT_EQ(TransformLine(line, 2, "/"), network + "/" + HostOrderToAddress(m)) << line;
+        // The named conversions agree with the line conversion that runs.
+        const std::size_t slash = line.find('/'), dash = range.find('-');
+        const TIPAddr hosts = SubnetToHostRange({line.substr(0, slash), line.substr(slash + 1)});
+        ASSERT_EQ(hosts.first + "-" + hosts.second, range) << line;
+        const TIPAddr subnet = HostRangeToSubnet({range.substr(0, dash), range.substr(dash + 1)}, 2);
+        ASSERT_EQ(subnet.first + "/" + subnet.second, network + "/" + HostOrderToAddress(m)) << line;
     }
 }
 

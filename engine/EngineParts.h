@@ -1,0 +1,29 @@
+// What the engine's rooms share and nobody else calls: the address codec's
+// plain-address fast path and writer, the line cleaning and the line
+// conversion that the list conversion runs line after line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "unCommon.h"
+
+namespace orvane::detail {
+
+// Four decimal numbers from 0 to 255 without leading zeros, the form almost
+// every line uses: the C library reads it the same way, so the detour
+// through reversing the pieces and inet_aton can be skipped. False for
+// anything else, which then takes the detour.
+bool ReadPlainDottedDecimal(std::string_view text, HostOrderValue& value) noexcept;
+
+// Appends the cleaned line to out; false (and out as it was) when the line
+// cleans to nothing.
+bool AppendNormalized(std::string& out, std::string_view line);
+
+// Appends the cleaned line in output form transformType; false, with out as
+// it was, when the line names no network.
+bool AppendTransformed(std::string& out, std::string_view line, std::int32_t transformType,
+                       std::string_view delimiter);
+
+}  // namespace orvane::detail
