@@ -69,7 +69,7 @@ LinesRead ReadConvertible(std::string_view text, const Options& options) {
         ++read.lines;
         if (IsBlankLine(line)) return;
         NormalizeLineInto(line, cleaned);
-        if (cleaned.empty() || TransformLine(cleaned, options.format, options.delimiter).empty())
+        if (cleaned.empty() || TransformLine(cleaned, TransformTypeOf(options.format), options.delimiter).empty())
             read.rejected.push_back(read.lines);
     });
     return read;
@@ -102,7 +102,8 @@ void Convert(const Options& options, RejectionReport& report, std::string& out) 
         }
     }
     TransformListText(inputs.size() > 1 ? std::string_view(joined) : inputs.front()->text, options.removeDuplicates,
-                      options.sort == LineOrder::Text, options.format, options.delimiter, options.lineEnd, out);
+                      options.sort == LineOrder::Text, TransformTypeOf(options.format), options.delimiter, options.lineEnd,
+                      out);
 }
 
 SetWriting WritingOf(const Options& options) {

@@ -20,7 +20,7 @@ enum class Mode {
 
 struct Options {
     Mode mode = Mode::Convert;
-    int format = 0;
+    OutputForm format = OutputForm::HostRange;
     std::string delimiter;  // Windows-1251
     LineOrder sort = LineOrder::Text;
     bool removeDuplicates = true;

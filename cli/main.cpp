@@ -69,10 +69,10 @@ int UsageError(std::string_view message) {
     return 2;
 }
 
-bool ParseFormat(std::string_view text, int& format) {
-    if (text == "range" || text == "0") format = 0;
-    else if (text == "prefix" || text == "1") format = 1;
-    else if (text == "mask" || text == "2") format = 2;
+bool ParseFormat(std::string_view text, orvane::OutputForm& format) {
+    if (text == "range" || text == "0") format = orvane::OutputForm::HostRange;
+    else if (text == "prefix" || text == "1") format = orvane::OutputForm::ShortMask;
+    else if (text == "mask" || text == "2") format = orvane::OutputForm::LongMask;
     else return false;
     return true;
 }

@@ -49,7 +49,7 @@ constexpr bool IsIPv6 = std::is_same_v<Value, Uint128>;
 
 template <typename Value>
 bool WholeIntervals(const SetWriting& writing) {
-    return writing.form == 0 && (IsIPv6<Value> || writing.ranges == RangeReading::Addresses);
+    return writing.form == OutputForm::HostRange && (IsIPv6<Value> || writing.ranges == RangeReading::Addresses);
 }
 
 // Calls visit(unit) for every interval written for one interval: itself, or
@@ -70,7 +70,7 @@ void WriteUnit(Interval<Value> unit, const SetWriting& writing, std::string& out
         // A network's size is a power of two; the whole space's wraps to zero, whose zeros are the full width.
         const unsigned prefix = kAddressWidth<Value> - TrailingZeros(static_cast<Value>(unit.last - unit.first + 1));
         if constexpr (!IsIPv6<Value>) {
-            if (writing.form == 0) {
+            if (writing.form == OutputForm::HostRange) {
                 // The host range the window writes: a /31 or /32 comes out with its ends crossed.
                 AppendAddress(out, static_cast<std::uint32_t>(unit.first + 1));
                 out += '-';
@@ -81,7 +81,7 @@ void WriteUnit(Interval<Value> unit, const SetWriting& writing, std::string& out
         }
         AppendAddress(out, unit.first);
         out.append(writing.delimiter);
-        if (IsIPv6<Value> || writing.form == 1) AppendNumber(out, prefix);
+        if (IsIPv6<Value> || writing.form == OutputForm::ShortMask) AppendNumber(out, prefix);
         else AppendAddress(out, static_cast<std::uint32_t>(~LowOnes<std::uint32_t>(32 - prefix)));
     }
     out.append(writing.lineEnd);
@@ -286,7 +286,7 @@ std::vector<LinesRead> ConvertExact(std::span<const std::string_view> texts, Lin
 
 AddressSets ExactNetworks(std::span<const std::string_view> texts, RangeReading ranges, bool removeDuplicates,
                           std::vector<LinesRead>& read) {
-    return ExactUnits(texts, removeDuplicates, SetWriting{.form = 1, .ranges = ranges}, read);
+    return ExactUnits(texts, removeDuplicates, SetWriting{.form = OutputForm::ShortMask, .ranges = ranges}, read);
 }
 
 }  // namespace orvane

@@ -10,17 +10,17 @@
 
 #include "AddressReader.h"
 #include "AddressSet.h"
+#include "unCommon.h"
 
 namespace orvane {
 
 struct SetWriting {
-    // 0 ranges, 1 prefix lengths, 2 dotted masks. IPv6 has no dotted mask:
-    // form 2 writes its networks as form 1 does.
-    int form = 1;
+    // IPv6 has no dotted mask: LongMask writes its networks as ShortMask does.
+    OutputForm form = OutputForm::ShortMask;
     std::string_view delimiter = "/";
     std::string_view lineEnd = "\n";
-    // With Addresses, form 0 writes every interval whole as first-last; with
-    // Hosts, every IPv4 network as the host range the window writes.
+    // With Addresses, HostRange writes every interval whole as first-last;
+    // with Hosts, every IPv4 network as the host range the window writes.
     RangeReading ranges = RangeReading::Addresses;
 };
 
@@ -49,7 +49,7 @@ enum class LineOrder { Text, Address, None };
 std::vector<LinesRead> ConvertExact(std::span<const std::string_view> texts, LineOrder order, bool removeDuplicates,
                                     const SetWriting& writing, std::string& out);
 
-// The networks ConvertExact would write in form 1, for counting: per family,
+// The networks ConvertExact would write with ShortMask, for counting: per family,
 // in address order, duplicates dropped when asked.
 AddressSets ExactNetworks(std::span<const std::string_view> texts, RangeReading ranges, bool removeDuplicates,
                           std::vector<LinesRead>& read);

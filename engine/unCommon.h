@@ -59,6 +59,12 @@ void AppendHostOrderAddress(std::string& out, HostOrderValue value);
 
 // ---- Line transformation ----
 
+// The output forms by name; the list conversion takes them as the
+// TransformType integer the window's radio group and settings file hold
+// (0, 1, 2; any other value, -1 for none, gives no output).
+enum class OutputForm : std::int32_t { HostRange = 0, ShortMask = 1, LongMask = 2 };
+constexpr std::int32_t TransformTypeOf(OutputForm form) { return static_cast<std::int32_t>(form); }
+
 struct TIPAddr {
     std::string first;
     std::string second;

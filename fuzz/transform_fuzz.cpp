@@ -75,11 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         };
         checkUnion(sets.v4, joined.v4);
         checkUnion(sets.v6, joined.v6);
-        for (const int form : {0, 1, 2}) {
+        for (const auto form : {orvane::OutputForm::HostRange, orvane::OutputForm::ShortMask, orvane::OutputForm::LongMask}) {
             std::string written;
             orvane::WriteSets(joined, {.form = form, .delimiter = " / ", .lineEnd = "\r\n", .ranges = ranges}, written);
             // The window's host range of a network at either end of the space runs past it.
-            if (form == 0 && ranges == orvane::RangeReading::Hosts) continue;
+            if (form == orvane::OutputForm::HostRange && ranges == orvane::RangeReading::Hosts) continue;
             orvane::AddressSets back;
             Check(orvane::ReadAddressList(written, ranges, back).rejected.empty());
             Check(orvane::UnionOf(back.v4) == joined.v4 && orvane::UnionOf(back.v6) == joined.v6);

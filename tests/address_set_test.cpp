@@ -32,9 +32,9 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-std::vector<std::string> Written(const AddressSets& sets, int form = 1) {
+std::vector<std::string> Written(const AddressSets& sets) {
     std::string out;
-    WriteSets(sets, SetWriting{.form = form}, out);
+    WriteSets(sets, SetWriting{}, out);
     return Lines(out);
 }
 
@@ -200,7 +200,8 @@ TEST(ForEachNetwork, ReachesBothEndsOfEverySpace) {
 TEST(WriteSets, WritesEveryForm) {
     const AddressSets sets{{{Ip(10, 0, 0, 0), Ip(10, 255, 255, 255)}, {Ip(10, 1, 2, 2), Ip(10, 1, 2, 3)}},
                            {{kDoc, {0x20010DB8FFFFFFFF, kOnes}}, {{0, 0xFFFF0A000001}, {0, 0xFFFF0A000001}}}};
-    auto write = [&](int form, RangeReading ranges) {
+    auto write = [&](int transformType, RangeReading ranges) {
+        const auto form = static_cast<OutputForm>(transformType);
         std::string out;
         WriteSets(sets, {.form = form, .delimiter = " / ", .lineEnd = ";", .ranges = ranges}, out);
         return out;
