@@ -170,6 +170,18 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+std::string RepairUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    ForEachUtf8Character(
+        text, [&](char32_t cp) { AppendUtf8(out, cp); },
+        [&] {
+            AppendUtf8(out, U'\uFFFD');
+            return true;
+        });
+    return out;
+}
+
 bool IsValidUtf8(std::string_view bytes) noexcept {
     bool valid = true;
     ForEachUtf8Character(

@@ -24,6 +24,8 @@ std::string Cp1251ToUtf8(std::string_view bytes);
 // Malformed UTF-8 becomes one "?" per byte that cannot start a character.
 std::string Utf8ToCp1251(std::string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
+// The text with every byte that cannot start a character made U+FFFD.
+std::string RepairUtf8(std::string_view text);
 
 // One code point to its CP1251 byte, or '?' when the code page lacks it. The
 // first call builds the table from the C library's converter and throws

@@ -28,4 +28,31 @@ std::u16string ListFileToUtf16(std::string_view fileBytes) {
     return list.encoding == ListEncoding::Utf8 ? Utf8ToUtf16(list.text) : Cp1251ToUtf16(list.text);
 }
 
+std::string ListFileToBoxText(std::string_view fileBytes) {
+    const ListBytes list = ClassifyListBytes(fileBytes);
+    const std::string utf8 = list.encoding == ListEncoding::Cp1251 ? Cp1251ToUtf8(list.text)
+                             : IsValidUtf8(list.text)              ? std::string(list.text)
+                                                                   : RepairUtf8(list.text);
+    constexpr std::string_view kParagraphSeparator = "\u2029";
+    std::string lines;
+    lines.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (std::string_view(utf8).substr(i, 3) == kParagraphSeparator) {
+            lines += '\n';
+            i += 2;
+        } else {
+            lines += utf8[i];
+        }
+    }
+    return WithLfLineBreaks(std::string_view(lines));
+}
+
+std::string BoxTextToListFile(std::string_view boxText) {
+    const std::string text = Utf8ToCp1251(boxText);
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 8);
+    for (const char c : text) c == '\n' ? bytes.append("\r\n") : bytes.append(1, c);
+    return bytes;
+}
+
 }  // namespace orvane

@@ -28,6 +28,13 @@ struct ListBytes {
 
 ListBytes ClassifyListBytes(std::string_view fileBytes) noexcept;
 
+// The file as a list box holds it: UTF-8 (Windows-1251 decoded, a byte of
+// broken UTF-8 made U+FFFD), each line break the line rule sees and each
+// paragraph separator one LF.
+std::string ListFileToBoxText(std::string_view fileBytes);
+// A list box's text as a list file holds it: Windows-1251, lines ended by CR LF.
+std::string BoxTextToListFile(std::string_view boxText);
+
 // The file as Windows-1251 text, for the conversion.
 std::string ListFileToCp1251(std::string_view fileBytes);
 // The file as Unicode text, for showing; line breaks are left as they are.

@@ -97,6 +97,16 @@ TEST(Collation, FoldsCaseAsTheCLibraryDoes) {
 
 // ---- List files ----
 
+// A file's bytes as a list box holds them and back: UTF-8 with LF, one break
+// for each the line rule sees; Windows-1251 with CR LF.
+TEST(ListFileToBoxText, MakesOneLineBreakEachAndUtf8) {
+    EXPECT_EQ(ListFileToBoxText("a\r\nb\rc\nd\r"), "a\nb\nc\nd\n");
+    EXPECT_EQ(ListFileToBoxText("10.0.0.0/8\xE2\x80\xA9" "10.1.0.0/16"), "10.0.0.0/8\n10.1.0.0/16");
+    EXPECT_EQ(ListFileToBoxText("\xCF\xF0 \x97"), "\xD0\x9F\xD1\x80 \xE2\x80\x94");
+    EXPECT_EQ(ListFileToBoxText("\xEF\xBB\xBF\xFFx"), "\xEF\xBF\xBDx");
+    EXPECT_EQ(BoxTextToListFile("\xD0\x9F\n\xE2\x80\x94\n"), "\xCF\r\n\x97\r\n");
+}
+
 struct DecodeRow {
     const char* name;
     std::string bytes;

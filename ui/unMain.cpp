@@ -100,10 +100,6 @@ std::string ToCp1251(const QString& text) {
                                              static_cast<std::size_t>(text.size())));
 }
 
-QString FromUtf16(const std::u16string& text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
-
 // The A key whatever the keyboard layout: its key code, its X11 key symbol
 // or its X11 key code.
 bool IsKeyA(const QKeyEvent* key) {
@@ -463,26 +459,7 @@ void TfmMain::LoadInputList() {
 
 void TfmMain::LoadInputFile(const QString& fileName) {
     WaitCursor wait;
-    const std::string bytes = ReadWholeFile(QFile::encodeName(fileName).toStdString());
-    const ListBytes list = ClassifyListBytes(bytes);
-    // The box holds UTF-8: a Windows-1251 file is decoded, and a UTF-8 one
-    // that is not well formed has its broken bytes replaced.
-    std::string utf8 = list.encoding == ListEncoding::Cp1251 ? Cp1251ToUtf8(list.text)
-                       : IsValidUtf8(list.text)              ? std::string(list.text)
-                                                             : FromUtf16(Utf8ToUtf16(list.text)).toUtf8().toStdString();
-    // Each line break the line rule sees is one line of the box; so is a paragraph separator.
-    std::string lines;
-    lines.reserve(utf8.size());
-    constexpr std::string_view kParagraphSeparator = "\u2029";
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        if (std::string_view(utf8).substr(i, 3) == kParagraphSeparator) {
-            lines += '\n';
-            i += 2;
-        } else {
-            lines += utf8[i];
-        }
-    }
-    utf8 = WithLfLineBreaks(std::string_view(lines));
+    const std::string utf8 = ListFileToBoxText(ReadWholeFile(QFile::encodeName(fileName).toStdString()));
     const auto characters = std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; });
     if (characters > kMemoCapacity) throw EOutOfResources("Text exceeds memo capacity");
 
@@ -494,12 +471,7 @@ void TfmMain::SaveOutputList() {
     const auto fileName = dlgSave.Execute(this);
     if (!fileName) return;
     WaitCursor wait;
-    // Lines end in CR LF in the file.
-    const std::string text = Utf8ToCp1251(ui->memOutput->Utf8Text());
-    std::string bytes;
-    bytes.reserve(text.size() + text.size() / 8);
-    for (const char c : text) c == '\n' ? bytes.append("\r\n") : bytes.append(1, c);
-    WriteFileAtomically(QFile::encodeName(*fileName).toStdString(), bytes);
+    WriteFileAtomically(QFile::encodeName(*fileName).toStdString(), BoxTextToListFile(ui->memOutput->Utf8Text()));
     dlgSave.SetInitialDir(FolderOf(*fileName));
 }
 
