@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 
 fail() { echo "FAILED: $*"; exit 1; }
 
+# Both from scratch: a staging folder left by an earlier build is not the package's business.
+rm -rf build/package
 scripts/package.sh >/dev/null
 first=$(cd build/package && sha256sum orvane*.deb)
 rm -rf build/package

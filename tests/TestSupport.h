@@ -62,15 +62,20 @@ int InChild(Body body) {
     return status;
 }
 
-// Runs body in a child process whose files may grow to limit bytes, with
-// SIGXFSZ ignored (a write past the limit fails with EFBIG) or, with
-// signalKills, left to kill it as a crash or kill -9 would end a save.
+// In a child process: its files may grow to limit bytes, with SIGXFSZ
+// ignored (a write past the limit fails with EFBIG) or, with signalKills,
+// left to kill it as a crash or kill -9 would end a save.
+inline void LimitFileSize(rlim_t limit, bool signalKills) {
+    std::signal(SIGXFSZ, signalKills ? SIG_DFL : SIG_IGN);
+    const rlimit size{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &size);
+}
+
+// Runs body in a child process with LimitFileSize(limit, signalKills).
 template <typename Body>
 int InChildWithFileSizeLimit(rlim_t limit, bool signalKills, Body body) {
     return InChild([&] {
-        std::signal(SIGXFSZ, signalKills ? SIG_DFL : SIG_IGN);
-        const rlimit size{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &size);
+        LimitFileSize(limit, signalKills);
         return body();
     });
 }

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QScopeGuard>
 #include <QUrl>
 
 #include "Application.h"
@@ -105,13 +106,14 @@ private slots:
 
     void linkOpensTheMakersSite() {
         QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "OpenUrl");
+        // Unset however the test ends: a failed check returns early.
+        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); });
         TfmAbout about(nullptr, QStringLiteral("/bin/true"));
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("lblLink")), Qt::LeftButton);
         QCOMPARE(opened, QList<QUrl>{QUrl(QStringLiteral("http://www.orvane.example/"))});
         QVERIFY(about.isVisible());
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     }
 };
 

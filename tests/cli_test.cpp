@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -226,15 +227,50 @@ TEST(Cli, FileSizeLimitIsAWriteError) {
     for (int i = 0; i < 2000; ++i) list += "10." + std::to_string(i / 250) + "." + std::to_string(i % 250) + ".0/24\n";
     orvane::test::WriteBytes(dir / "in.txt", list);
     orvane::test::WriteBytes(dir / "out.txt", "old");
-    const Outcome run = Convert({"-o", dir / "out.txt", dir / "in.txt"}, "/dev/null", [] {
-        std::signal(SIGXFSZ, SIG_DFL);
-        const rlimit limit{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
+    const Outcome run = Convert({"-o", dir / "out.txt", dir / "in.txt"}, "/dev/null",
+                                [] { orvane::test::LimitFileSize(4096, true); });
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "orvane-convert: \"" + (dir / "out.txt") + "\": Stream write error. File too large\n");
     EXPECT_EQ(ReadBytes(dir / "out.txt"), "old");
     EXPECT_EQ(dir.Entries().size(), 2u);
+}
+
+// Where the file system lacks fallocate (a file rewritten in place, as a
+// hard-linked one is) or O_TMPFILE (a new file), a save still succeeds: no
+// space is claimed ahead, the temporary file gets a name.
+TEST(Cli, SavesWhereTheFileSystemLacksFallocateOrTmpfile) {
+    const TempDir dir;
+    orvane::test::WriteBytes(dir / "out.txt", "old");
+    ASSERT_EQ(::link((dir / "out.txt").c_str(), (dir / "link.txt").c_str()), 0);
+    for (const auto& [fault, target] : {std::pair<std::string, std::string>{"ORVANE_FAIL_FALLOCATE", "out.txt"},
+                                        {"ORVANE_FAIL_TMPFILE", "new.txt"}}) {
+        const std::string log = dir / "faults.log";
+        const Outcome run = Convert({"-f", "1", "-o", dir / target, Data("example-crlf.txt")}, "/dev/null", [&] {
+            const char* asan = std::getenv("ASAN_OPTIONS");
+            ::setenv("ASAN_OPTIONS", (std::string(asan != nullptr ? asan : "") + ":verify_asan_link_order=0").c_str(), 1);
+            ::setenv("LD_PRELOAD", ORVANE_FAULT_SHIM, 1);
+            ::setenv("ORVANE_FAULT_LOG", log.c_str(), 1);
+            ::setenv(fault.c_str(), "1", 1);
+        });
+        EXPECT_EQ(run.status, 0) << fault << ": " << run.err;
+        EXPECT_EQ(ReadBytes(dir / target), kPrefix) << fault;
+        EXPECT_NE(ReadBytes(log), "") << fault << " was never made to fail";
+        std::filesystem::remove(log);
+    }
+    EXPECT_EQ(ReadBytes(dir / "link.txt"), kPrefix);  // rewritten in place: the other name sees it
+    EXPECT_EQ(dir.Entries().size(), 3u);               // out, link, new: no temporary file left
+}
+
+// The report names a UTF-8 line as written, cut to the 4096 characters the
+// conversion looks at.
+TEST(Cli, ReportCutsLongLinesAtTheLineLimit) {
+    const TempDir dir;
+    std::string cyrillic;
+    for (int i = 0; i < 5000; ++i) cyrillic += "\xD0\x96";  // Ж
+    orvane::test::WriteBytes(dir / "long.txt", cyrillic + "\n");
+    const Outcome run = Convert({"--merge", "--report", dir / "long.txt"});
+    EXPECT_EQ(run.err, dir / "long.txt" + ":1: rejected: " + cyrillic.substr(0, 2 * 4096) +
+                           "\norvane-convert: 1 of 1 lines rejected\n");
 }
 
 // Rejected lines are named by the line numbers the window counts, whatever

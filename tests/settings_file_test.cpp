@@ -20,22 +20,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 class IniFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "orvane-ini-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-        path_ = (dir_ / "orvane.ini").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    void Put(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
-    std::string Get() const {
-        std::ifstream in(path_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    fs::path dir_;
-    std::string path_;
+    void Put(const std::string& bytes) { test::WriteBytes(path_, bytes); }
+    std::string Get() const { return test::ReadBytes(path_); }
+    test::TempDir dir_;
+    std::string path_ = dir_ / "orvane.ini";
 };
 
 }  // namespace
@@ -168,7 +158,7 @@ TEST_F(IniFileTest, FailedWriteKeepsTheOldFile) {
     });
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(Get(), "[Main]\nSort=True\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    EXPECT_EQ(dir_.Entries().size(), 1u);
 }
 
 // ---- Text forms ----

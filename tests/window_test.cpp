@@ -74,11 +74,12 @@ private:
 
 private slots:
     void init() {
+        // Before the window is made: an answer queued by an earlier test must not reach its first show.
+        ResetTestSeams();
         settingsDir = std::make_unique<QTemporaryDir>();
         window = std::make_unique<TfmMain>(settingsDir->filePath(QStringLiteral("orvane.ini")));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        ResetTestSeams();
     }
     void cleanup() {
         window.reset();
