@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "Application.h"
+#include "Memo.h"
 
 inline QByteArray ReadFile(const QString& path) {
     QFile f(path);
@@ -25,6 +26,12 @@ inline void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
+}
+
+// A list box's text as the box holds it.
+inline QString BoxText(const orvane::ui::TMemo* memo) {
+    const std::string_view utf8 = memo->Utf8Text();
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 // True when the test may mount file systems; set before the tests run, with

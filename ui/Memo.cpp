@@ -237,10 +237,8 @@ void TMemo::wheelEvent(QWheelEvent* event) {
 }
 
 void TMemo::setPlainText(const QString& text) {
-    QString lines = text;
-    lines.replace(QChar::ParagraphSeparator, u'\n');
-    const QByteArray utf8 = lines.toUtf8();
-    SetUtf8Text(WithLfLineBreaks(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
+    const QByteArray utf8 = text.toUtf8();
+    SetUtf8Text(ListFileToBoxText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
 }
 
 void TMemo::SetUtf8Text(std::string_view text) {
@@ -257,11 +255,6 @@ void TMemo::SetUtf8Text(std::string_view text) {
     }
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0);
-}
-
-void TMemo::appendPlainText(const QString& text) {
-    const bool empty = length() == 0;
-    append((empty ? QString() : QStringLiteral("\n")) + text);
 }
 
 void TMemo::clear() {

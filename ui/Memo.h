@@ -18,22 +18,18 @@ class TMemo : public QsciScintilla {
 public:
     explicit TMemo(QWidget* parent = nullptr);
 
-    // The program sets the text: line breaks of any kind (CR LF, CR, LF,
-    // U+2029) become one break each, the caret goes to the start and undo
-    // starts afresh.
+    // The window's layout sets the example text through this, as it would a
+    // plain box's: line breaks of any kind (CR LF, CR, LF, U+2029) become one
+    // break each, the caret goes to the start and undo starts afresh.
     void setPlainText(const QString& text);
-    // Appends a line after the text, as a plain box does.
-    void appendPlainText(const QString& text);
     void clear() override;
-    // The text, lines separated by "\n".
-    QString toPlainText() const { return text(); }
 
     // The text as the box holds it, UTF-8 with "\n" between lines: no copy.
     std::string_view Utf8Text() const;
+    // The program sets the text (LF line breaks): the caret goes to the
+    // start and undo starts afresh.
     void SetUtf8Text(std::string_view text);
 
-    // Lines as a plain box counts its blocks: the empty one after a final break included.
-    int blockCount() const { return lines(); }
     // Lines as a list counts them: an empty last line is not a line.
     int ListLineCount() const;
     // Whether anything but blanks and control characters is in the box: a

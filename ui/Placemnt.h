@@ -35,7 +35,6 @@ public:
     int Version = 0;
     bool Active = false;
 
-    bool Restored() const { return restored_; }
     bool Saved() const { return saved_; }
 
 protected:

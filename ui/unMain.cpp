@@ -275,7 +275,6 @@ void TfmMain::SetTransformType(int index) {
     }
 }
 
-QString TfmMain::MemoText(const TMemo* memo) { return memo->toPlainText().replace(u'\n', QStringLiteral("\r\n")); }
 
 void TfmMain::showEvent(QShowEvent* event) {
     if (!shownBefore_ && !event->spontaneous()) {

@@ -72,8 +72,6 @@ public:
     // Loads a list file into the input box exactly as the open button does.
     void LoadInputFile(const QString& fileName);
 
-    // The text of a list box, lines separated by CR LF.
-    static QString MemoText(const TMemo* memo);
 
     // The window's event handlers.
     void FormShow();
