@@ -280,14 +280,17 @@ TEST(WriteFileAtomically, NewFileTakesTheModeTheUmaskGives) {
 TEST(WriteFileAtomically, KeepsOwnerAndHardLinks) {
     SKIP_UNLESS_ROOT();
     TempDir dir;
-    WriteBytes(dir / "theirs.txt", "old");
-    ASSERT_EQ(::chown((dir / "theirs.txt").c_str(), kNobody, kNobody), 0);
-    WriteFileAtomically(dir / "theirs.txt", "new");
-    struct stat st {};
-    ASSERT_EQ(::stat((dir / "theirs.txt").c_str(), &st), 0);
-    EXPECT_EQ(st.st_uid, kNobody);
-    EXPECT_EQ(st.st_gid, kNobody);
-    EXPECT_EQ(ReadBytes(dir / "theirs.txt"), "new");
+    // Another user and group, and another user alone: either is kept.
+    for (const auto& [user, group] : {std::pair<uid_t, gid_t>{kNobody, kNobody}, {kNobody, ::getegid()}}) {
+        WriteBytes(dir / "theirs.txt", "old");
+        ASSERT_EQ(::chown((dir / "theirs.txt").c_str(), user, group), 0);
+        WriteFileAtomically(dir / "theirs.txt", "new");
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / "theirs.txt").c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, user);
+        EXPECT_EQ(st.st_gid, group);
+        EXPECT_EQ(ReadBytes(dir / "theirs.txt"), "new");
+    }
 
     fs::create_hard_link(dir / "theirs.txt", dir / "other-name.txt");
     WriteFileAtomically(dir / "theirs.txt", "newer");
