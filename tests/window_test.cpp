@@ -86,6 +86,8 @@ private slots:
         settingsDir.reset();
     }
 
+    // ---- Start-up, the tick and the captions ----
+
     void firstTickSetsCaptionsAndButton() {
         QCOMPARE(window->size(), QSize(507, 464));
         QTRY_COMPARE(InputCaption(), UnderlinedMnemonic(QStringLiteral("&Исходный список сетей (5):")));
@@ -97,6 +99,54 @@ private slots:
         QVERIFY(Find<QCheckBox>("cbxRemoveDuplicates")->isChecked());
         QCOMPARE(QApplication::focusWidget(), Input());
     }
+
+    void transformNeedsVisibleText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("blanks, tabs and breaks") << QStringLiteral(" \t\n\n  \t") << false;
+        QTest::newRow("one character after blanks") << QStringLiteral("\n\n   x") << true;
+        QTest::newRow("no-break space is visible") << QStringLiteral("\u00A0") << true;
+    }
+
+    void transformNeedsVisibleText() {
+        QFETCH(QString, text);
+        QFETCH(bool, enabled);
+        Input()->setPlainText(text);
+        QTRY_COMPARE_WITH_TIMEOUT(Find<QPushButton>("btnTransform")->isEnabled(), enabled, kTick);
+    }
+
+    void captionCountsLines_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("empty") << QString() << QStringLiteral("&Исходный список сетей:");
+        QTest::newRow("one line") << QStringLiteral("a") << QStringLiteral("&Исходный список сетей (1):");
+        QTest::newRow("one line and a break") << QStringLiteral("a\n") << QStringLiteral("&Исходный список сетей (1):");
+        QTest::newRow("a break alone") << QStringLiteral("\n") << QStringLiteral("&Исходный список сетей (1):");
+        QTest::newRow("one line and two breaks") << QStringLiteral("a\n\n") << QStringLiteral("&Исходный список сетей (2):");
+    }
+
+    void captionCountsLines() {
+        QFETCH(QString, text);
+        QFETCH(QString, caption);
+        Input()->setPlainText(text);
+        QTRY_COMPARE_WITH_TIMEOUT(InputCaption(), UnderlinedMnemonic(caption), kTick);
+    }
+
+    // A tick looks at characters where they are: a long line costs it no
+    // more than a short one, and the idle window stays idle.
+    void tickDoesNotCopyLongLines() {
+        const QString line(4 << 20, u'x');
+        Input()->setPlainText(line);
+        Output()->setPlainText(line);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 1000; ++i) window->TimerTimer();
+        QVERIFY2(clock.elapsed() < 100, qPrintable(QStringLiteral("1000 ticks took %1 ms").arg(clock.elapsed())));
+        QCOMPARE(InputCaption(), UnderlinedMnemonic(QStringLiteral("&Исходный список сетей (1):")));
+    }
+
+    // ---- Converting ----
 
     void convertsTheExample_data() {
         QTest::addColumn<int>("form");
@@ -111,6 +161,7 @@ private slots:
                                                        "255.255.255.0\r\n192.168.1.0 / 255.255.255.0\r\n");
         QTest::newRow("no item selected") << -1 << QString();
     }
+
     void convertsTheExample() {
         QFETCH(int, form);
         QFETCH(QString, output);
@@ -134,48 +185,19 @@ private slots:
         QCOMPARE(BoxText(Output()), QString());  // Enter made a new line instead
     }
 
-    void transformNeedsVisibleText_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("empty") << QString() << false;
-        QTest::newRow("blanks, tabs and breaks") << QStringLiteral(" \t\n\n  \t") << false;
-        QTest::newRow("one character after blanks") << QStringLiteral("\n\n   x") << true;
-        QTest::newRow("no-break space is visible") << QStringLiteral("\u00A0") << true;
-    }
-    void transformNeedsVisibleText() {
-        QFETCH(QString, text);
-        QFETCH(bool, enabled);
-        Input()->setPlainText(text);
-        QTRY_COMPARE_WITH_TIMEOUT(Find<QPushButton>("btnTransform")->isEnabled(), enabled, kTick);
-    }
-
-    void captionCountsLines_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("empty") << QString() << QStringLiteral("&Исходный список сетей:");
-        QTest::newRow("one line") << QStringLiteral("a") << QStringLiteral("&Исходный список сетей (1):");
-        QTest::newRow("one line and a break") << QStringLiteral("a\n") << QStringLiteral("&Исходный список сетей (1):");
-        QTest::newRow("a break alone") << QStringLiteral("\n") << QStringLiteral("&Исходный список сетей (1):");
-        QTest::newRow("one line and two breaks") << QStringLiteral("a\n\n") << QStringLiteral("&Исходный список сетей (2):");
-    }
-    void captionCountsLines() {
-        QFETCH(QString, text);
-        QFETCH(QString, caption);
-        Input()->setPlainText(text);
-        QTRY_COMPARE_WITH_TIMEOUT(InputCaption(), UnderlinedMnemonic(caption), kTick);
-    }
-
-    // A tick looks at characters where they are: a long line costs it no
-    // more than a short one, and the idle window stays idle.
-    void tickDoesNotCopyLongLines() {
-        const QString line(4 << 20, u'x');
-        Input()->setPlainText(line);
-        Output()->setPlainText(line);
-        QElapsedTimer clock;
-        clock.start();
-        for (int i = 0; i < 1000; ++i) window->TimerTimer();
-        QVERIFY2(clock.elapsed() < 100, qPrintable(QStringLiteral("1000 ticks took %1 ms").arg(clock.elapsed())));
-        QCOMPARE(InputCaption(), UnderlinedMnemonic(QStringLiteral("&Исходный список сетей (1):")));
+    // Transform is drawn as the default button until another push button has the focus.
+    void transformIsTheDefaultButton() {
+        auto* transform = Find<QPushButton>("btnTransform");
+        auto* about = Find<QPushButton>("btnAbout");
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QVERIFY(transform->isDefault());
+        about->setFocus();
+        QTRY_VERIFY(about->isDefault());
+        QVERIFY(!transform->isDefault());
+        Input()->setFocus();
+        QTRY_VERIFY(transform->isDefault());
+        QVERIFY(!about->isDefault());
     }
 
     // A save past the file size limit must fail like any other, not kill the program.
@@ -183,31 +205,6 @@ private slots:
         struct sigaction action {};
         QCOMPARE(::sigaction(SIGXFSZ, nullptr, &action), 0);
         QVERIFY(action.sa_handler == SIG_IGN);
-    }
-
-    void delimiterRewritesRadioItems() {
-        auto* edit = Find<QLineEdit>("edtDelimiter");
-        auto* item1 = Find<QRadioButton>("rbtTransformType1");
-        auto* item2 = Find<QRadioButton>("rbtTransformType2");
-        QCOMPARE(item2->text(), QStringLiteral(" Адрес / Д&линная маска"));
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Delete);
-        QCOMPARE(item1->text(), QStringLiteral(" Адрес&Короткая маска"));
-        QCOMPARE(item2->text(), QStringLiteral(" Адрес&Длинная маска"));
-        QTest::keyClicks(edit, QStringLiteral("abcd"));
-        QCOMPARE(edit->text(), QStringLiteral("abc"));  // the fourth character is refused
-        window->SetDelimiter(QStringLiteral(" -- "));  // the program may set more
-        QCOMPARE(edit->text(), QStringLiteral(" -- "));
-        QCOMPARE(item1->text(), QStringLiteral(" Адрес -- &Короткая маска"));
-        edit->end(false);
-        QTest::keyClick(edit, Qt::Key_X);
-        QCOMPARE(edit->text(), QStringLiteral(" -- "));
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QCOMPARE(edit->text(), QStringLiteral(" --"));
-        window->SetTransformType(2);
-        window->SetDelimiter(QStringLiteral("|"));
-        QCOMPARE(window->TransformType(), 2);  // rewriting items keeps the selection
     }
 
     void transformTypeIsClamped_data() {
@@ -218,6 +215,7 @@ private slots:
         QTest::newRow("last") << 2 << 2;
         QTest::newRow("above 2") << 7 << 2;
     }
+
     void transformTypeIsClamped() {
         QFETCH(int, set);
         QFETCH(int, got);
@@ -225,31 +223,6 @@ private slots:
         QCOMPARE(window->TransformType(), got);
         window->SetTransformType(1);
         QCOMPARE(window->TransformType(), 1);
-    }
-
-    void ctrlASelectsAll_data() {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<bool>("selectsAll");
-        for (const char* box : {"memInput", "memOutput"}) {
-            const QString b = QLatin1String(box);
-            QTest::addRow("%s Ctrl+A", box) << b << int(Qt::ControlModifier) << true;
-            QTest::addRow("%s Ctrl+Shift+A", box) << b << int(Qt::ControlModifier | Qt::ShiftModifier) << true;
-            QTest::addRow("%s Ctrl+Alt+A", box) << b << int(Qt::ControlModifier | Qt::AltModifier) << true;
-            QTest::addRow("%s Alt+A", box) << b << int(Qt::AltModifier) << false;
-            QTest::addRow("%s Shift+A", box) << b << int(Qt::ShiftModifier) << false;
-        }
-    }
-    void ctrlASelectsAll() {
-        QFETCH(QString, box);
-        QFETCH(int, modifiers);
-        QFETCH(bool, selectsAll);
-        auto* memo = window->findChild<TMemo*>(box);
-        memo->setPlainText(QStringLiteral("10.0.0.0/8\n10.1.0.0/16"));
-        memo->setFocus();
-        memo->setCursorPosition(0, 0);
-        QTest::keyClick(memo, Qt::Key_A, Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(memo->selectedText() == memo->text(), selectsAll);
     }
 
     void helpBoxShowsTheFormat() {
@@ -280,11 +253,27 @@ private slots:
         QTest::newRow("full stop") << QStringLiteral("done.") << QStringLiteral("done.");
         QTest::newRow("empty") << QString() << QString();
     }
+
     void errorReportAddsFullStop() {
         QFETCH(QString, message);
         QFETCH(QString, shown);
         QCOMPARE(ErrorReportText(message), shown);
     }
+
+    void aboutButtonShowsTheAboutWindowModally() {
+        TfmAbout about(window.get(), QStringLiteral("/bin/true"));
+        window->SetAboutWindow(&about);
+        bool wasModal = false;
+        QTimer::singleShot(0, &about, [&] {
+            wasModal = about.isVisible() && QApplication::activeModalWidget() == &about;
+            about.accept();
+        });
+        QTest::mouseClick(Find<QPushButton>("btnAbout"), Qt::LeftButton);
+        QVERIFY(wasModal);
+        QVERIFY(!about.isVisible());
+    }
+
+    // ---- Loading and dropping ----
 
     void loadReadsEveryLineBreakAndEncoding_data() {
         QTest::addColumn<QByteArray>("bytes");
@@ -299,6 +288,7 @@ private slots:
         QTest::newRow("text ends at NUL") << QByteArray("a\nb\0c", 5) << QStringLiteral("a\nb");
         QTest::newRow("empty file") << QByteArray() << QString();
     }
+
     void loadReadsEveryLineBreakAndEncoding() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
@@ -333,6 +323,7 @@ private slots:
                                       << QStringLiteral("Cannot open file \"%1\". No such file or directory.");
         QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("Cannot open file \"%1\". Is a directory.");
     }
+
     void failedOrCancelledLoadChangesNothing() {
         QFETCH(QString, name);
         QFETCH(QString, message);
@@ -356,19 +347,6 @@ private slots:
         }
     }
 
-    void aboutButtonShowsTheAboutWindowModally() {
-        TfmAbout about(window.get(), QStringLiteral("/bin/true"));
-        window->SetAboutWindow(&about);
-        bool wasModal = false;
-        QTimer::singleShot(0, &about, [&] {
-            wasModal = about.isVisible() && QApplication::activeModalWidget() == &about;
-            about.accept();
-        });
-        QTest::mouseClick(Find<QPushButton>("btnAbout"), Qt::LeftButton);
-        QVERIFY(wasModal);
-        QVERIFY(!about.isVisible());
-    }
-
     void droppedFileLoads() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("dropped.txt"));
@@ -384,6 +362,52 @@ private slots:
         QCOMPARE(window->OpenDialog().InitialDir(), dir.path());
     }
 
+    // Several files dropped at once load none and leave no text behind.
+    void droppingSeveralFilesDoesNothing() {
+        QTemporaryDir dir;
+        Input()->setPlainText(QStringLiteral("kept"));
+        QMimeData mime;
+        const QList<QUrl> urls = {QUrl::fromLocalFile(dir.filePath(QStringLiteral("a.txt"))),
+                                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("b.txt")))};
+        mime.setUrls(urls);
+        mime.setText(urls[0].toString() + u'\n' + urls[1].toString());  // file managers offer the names as text too
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Input()->viewport(), &enter);
+        QVERIFY(!enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Input()->viewport(), &drop);
+        QCOMPARE(BoxText(Input()), QStringLiteral("kept"));
+    }
+
+    // The file dialogs keep no state of their own in the user's home folder.
+    void fileDialogsLeaveNothingInTheHomeFolder() {
+        for (TFileDialog* dialog : {&window->OpenDialog(), &window->SaveDialog()}) {
+            QTimer closer;
+            connect(&closer, &QTimer::timeout, [] {
+                if (auto* modal = QApplication::activeModalWidget()) modal->close();
+            });
+            closer.start(50);
+            QCOMPARE(dialog->Execute(window.get()), std::optional<QString>());
+        }
+        QStringList written;
+        QDirIterator it(QString::fromLocal8Bit(g_scratchHome), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            if (!file.contains(QLatin1String("/.cache/"))) written << file;  // font caches are not the program's
+        }
+        QCOMPARE(written, QStringList());
+    }
+
+    void fileSizesTakeTheRussianPlural() {
+        const std::pair<qint64, const char*> rows[] = {{1, "1 байт"},     {2, "2 байта"},     {4, "4 байта"},
+                                                       {5, "5 байт"},     {6, "6 байт"},      {11, "11 байт"},
+                                                       {12, "12 байт"},   {21, "21 байт"},    {22, "22 байта"},
+                                                       {112, "112 байт"}, {404, "404 байта"}, {1000, "1000 байт"}};
+        for (const auto& [bytes, text] : rows) QCOMPARE(RussianFileSize(bytes), QString::fromUtf8(text));
+    }
+
+    // ---- Saving ----
+
     // The window's save and orvane-convert give the same bytes for the same
     // file and options: they promise each other that.
     void saveMatchesTheConverter_data() {
@@ -396,6 +420,7 @@ private slots:
         QTest::newRow("mask with duplicates") << 2 << true << false << QStringLiteral(" — ");
         QTest::newRow("prefix in input order with duplicates") << 1 << false << false << QString();
     }
+
     void saveMatchesTheConverter() {
         QFETCH(int, form);
         QFETCH(bool, sort);
@@ -422,6 +447,91 @@ private slots:
         const QByteArray expected = convert.readAllStandardOutput();
         QVERIFY(expected.count('\n') >= 5);
         QCOMPARE(ReadFile(dir.filePath(QStringLiteral("saved.txt"))), expected);
+    }
+
+    void saveWritesCp1251WithCrLf() {
+        QTemporaryDir dir;
+        window->SetTransformType(1);
+        Transform();
+        Output()->setPlainText(BoxText(Output()) + QStringLiteral("\nИтог —"));
+        const QString file = dir.filePath(QStringLiteral("out.txt"));
+        TFileDialog::SetNextFileName(file);
+        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
+        QCOMPARE(ReadFile(file), QByteArray("172.20.19.255 / 32\r\n192.168.0.0 / 24\r\n192.168.1.0 / 24\r\n\r\n") +
+                                     Cp1251(QStringLiteral("Итог —")));
+        QCOMPARE(window->SaveDialog().InitialDir(), dir.path());
+
+        Output()->clear();
+        TFileDialog::SetNextFileName(file);
+        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
+        QCOMPARE(ReadFile(file).size(), 0);
+
+        TFileDialog::SetNextFileName(std::nullopt);
+        window->SaveDialog().SetInitialDir(QStringLiteral("/"));
+        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
+        QCOMPARE(window->SaveDialog().InitialDir(), QStringLiteral("/"));
+    }
+
+    // A save that fails half-way must leave the file the user had.
+    void failedSaveKeepsTheOldFile_data() {
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("full disk") << false << QStringLiteral("Stream write error.");
+        QTest::newRow("read-only file system")
+            << true << QStringLiteral("Cannot create file \"%1\". Read-only file system.");
+    }
+
+    void failedSaveKeepsTheOldFile() {
+        QFETCH(bool, readOnly);
+        QFETCH(QString, message);
+        if (!g_privateMounts) QSKIP(qPrintable(g_mountSkipReason));
+        QTemporaryDir dir;
+        QVERIFY(::mount("tmpfs", dir.path().toLocal8Bit().constData(), "tmpfs", 0, "size=64k") == 0);
+        const QString file = dir.filePath(QStringLiteral("list.txt"));
+        WriteFile(file, "old list\r\n");
+        if (readOnly)
+            QVERIFY(::mount("tmpfs", dir.path().toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+        Output()->setPlainText(QString(200000, u'x'));
+        TFileDialog::SetNextFileName(file);
+        MessageBoxes::SetNextAnswer(QMessageBox::Ok);
+        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
+        const auto shown = MessageBoxes::LastMessage();
+        const QStringList entries = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        const QByteArray kept = ReadFile(file);
+        ::umount(dir.path().toLocal8Bit().constData());
+        QVERIFY(shown.has_value());
+        QCOMPARE(shown->text, readOnly ? message.arg(file) : message);
+        QCOMPARE(kept, QByteArray("old list\r\n"));
+        QCOMPARE(entries, QStringList{QStringLiteral("list.txt")});
+        QCOMPARE(window->SaveDialog().InitialDir(), QString());
+    }
+
+    // ---- Keys and the list boxes ----
+
+    void ctrlASelectsAll_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("selectsAll");
+        for (const char* box : {"memInput", "memOutput"}) {
+            const QString b = QLatin1String(box);
+            QTest::addRow("%s Ctrl+A", box) << b << int(Qt::ControlModifier) << true;
+            QTest::addRow("%s Ctrl+Shift+A", box) << b << int(Qt::ControlModifier | Qt::ShiftModifier) << true;
+            QTest::addRow("%s Ctrl+Alt+A", box) << b << int(Qt::ControlModifier | Qt::AltModifier) << true;
+            QTest::addRow("%s Alt+A", box) << b << int(Qt::AltModifier) << false;
+            QTest::addRow("%s Shift+A", box) << b << int(Qt::ShiftModifier) << false;
+        }
+    }
+
+    void ctrlASelectsAll() {
+        QFETCH(QString, box);
+        QFETCH(int, modifiers);
+        QFETCH(bool, selectsAll);
+        auto* memo = window->findChild<TMemo*>(box);
+        memo->setPlainText(QStringLiteral("10.0.0.0/8\n10.1.0.0/16"));
+        memo->setFocus();
+        memo->setCursorPosition(0, 0);
+        QTest::keyClick(memo, Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(memo->selectedText() == memo->text(), selectsAll);
     }
 
     // The list boxes behave as plain text boxes: Tab moves on, the editor
@@ -473,23 +583,6 @@ private slots:
                                      QStringLiteral("В&ыделить всё")}));
     }
 
-    // Several files dropped at once load none and leave no text behind.
-    void droppingSeveralFilesDoesNothing() {
-        QTemporaryDir dir;
-        Input()->setPlainText(QStringLiteral("kept"));
-        QMimeData mime;
-        const QList<QUrl> urls = {QUrl::fromLocalFile(dir.filePath(QStringLiteral("a.txt"))),
-                                  QUrl::fromLocalFile(dir.filePath(QStringLiteral("b.txt")))};
-        mime.setUrls(urls);
-        mime.setText(urls[0].toString() + u'\n' + urls[1].toString());  // file managers offer the names as text too
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Input()->viewport(), &enter);
-        QVERIFY(!enter.isAccepted());
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Input()->viewport(), &drop);
-        QCOMPARE(BoxText(Input()), QStringLiteral("kept"));
-    }
-
     // Alt with a letter types nothing: not a Latin letter, not the
     // delimiter label's own marked letter, in no box of the window.
     void altLetterTypesNothing_data() {
@@ -500,6 +593,7 @@ private slots:
             QTest::addRow("%s Alt+Р", control) << QString::fromLatin1(control) << QStringLiteral("р");
         }
     }
+
     void altLetterTypesNothing() {
         QFETCH(QString, control);
         QFETCH(QString, letter);
@@ -518,21 +612,6 @@ private slots:
         QKeyEvent plain(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, letter);
         QApplication::sendEvent(widget, &plain);
         QVERIFY(text() != before);  // without Alt the letter is typed
-    }
-
-    // A paste keeps what fits of its text, as typing stops at three characters.
-    void delimiterKeepsTheStartOfALongPaste() {
-        auto* edit = Find<QLineEdit>("edtDelimiter");
-        edit->setFocus();
-        edit->clear();
-        QGuiApplication::clipboard()->setText(QStringLiteral("abcd"));
-        edit->paste();
-        QCOMPARE(edit->text(), QStringLiteral("abc"));
-        edit->setText(QStringLiteral("ab"));
-        edit->home(false);
-        edit->paste();
-        QCOMPARE(edit->text(), QStringLiteral("aab"));
-        QCOMPARE(edit->cursorPosition(), 1);
     }
 
     // With Ctrl a list box does what its shortcuts say and types nothing
@@ -594,6 +673,48 @@ private slots:
         QVERIFY(!Input()->HasVisibleText());
     }
 
+    // ---- Options: the delimiter and the output form ----
+
+    void delimiterRewritesRadioItems() {
+        auto* edit = Find<QLineEdit>("edtDelimiter");
+        auto* item1 = Find<QRadioButton>("rbtTransformType1");
+        auto* item2 = Find<QRadioButton>("rbtTransformType2");
+        QCOMPARE(item2->text(), QStringLiteral(" Адрес / Д&линная маска"));
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QCOMPARE(item1->text(), QStringLiteral(" Адрес&Короткая маска"));
+        QCOMPARE(item2->text(), QStringLiteral(" Адрес&Длинная маска"));
+        QTest::keyClicks(edit, QStringLiteral("abcd"));
+        QCOMPARE(edit->text(), QStringLiteral("abc"));  // the fourth character is refused
+        window->SetDelimiter(QStringLiteral(" -- "));  // the program may set more
+        QCOMPARE(edit->text(), QStringLiteral(" -- "));
+        QCOMPARE(item1->text(), QStringLiteral(" Адрес -- &Короткая маска"));
+        edit->end(false);
+        QTest::keyClick(edit, Qt::Key_X);
+        QCOMPARE(edit->text(), QStringLiteral(" -- "));
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QCOMPARE(edit->text(), QStringLiteral(" --"));
+        window->SetTransformType(2);
+        window->SetDelimiter(QStringLiteral("|"));
+        QCOMPARE(window->TransformType(), 2);  // rewriting items keeps the selection
+    }
+
+    // A paste keeps what fits of its text, as typing stops at three characters.
+    void delimiterKeepsTheStartOfALongPaste() {
+        auto* edit = Find<QLineEdit>("edtDelimiter");
+        edit->setFocus();
+        edit->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("abcd"));
+        edit->paste();
+        QCOMPARE(edit->text(), QStringLiteral("abc"));
+        edit->setText(QStringLiteral("ab"));
+        edit->home(false);
+        edit->paste();
+        QCOMPARE(edit->text(), QStringLiteral("aab"));
+        QCOMPARE(edit->cursorPosition(), 1);
+    }
+
     // A line break never gets into the delimiter: a paste keeps what fits
     // before it, and other control characters are dropped.
     void delimiterTakesNoLineBreak_data() {
@@ -603,6 +724,7 @@ private slots:
         QTest::newRow("CR LF first") << QStringLiteral("\r\n/") << QString();
         QTest::newRow("tab inside") << QStringLiteral("a\tb\nc") << QStringLiteral("ab");
     }
+
     void delimiterTakesNoLineBreak() {
         QFETCH(QString, pasted);
         QFETCH(QString, kept);
@@ -612,104 +734,6 @@ private slots:
         QGuiApplication::clipboard()->setText(pasted);
         edit->paste();
         QCOMPARE(edit->text(), kept);
-    }
-
-    void fileSizesTakeTheRussianPlural() {
-        const std::pair<qint64, const char*> rows[] = {{1, "1 байт"},     {2, "2 байта"},     {4, "4 байта"},
-                                                       {5, "5 байт"},     {6, "6 байт"},      {11, "11 байт"},
-                                                       {12, "12 байт"},   {21, "21 байт"},    {22, "22 байта"},
-                                                       {112, "112 байт"}, {404, "404 байта"}, {1000, "1000 байт"}};
-        for (const auto& [bytes, text] : rows) QCOMPARE(RussianFileSize(bytes), QString::fromUtf8(text));
-    }
-
-    // Transform is drawn as the default button until another push button has the focus.
-    void transformIsTheDefaultButton() {
-        auto* transform = Find<QPushButton>("btnTransform");
-        auto* about = Find<QPushButton>("btnAbout");
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        QVERIFY(transform->isDefault());
-        about->setFocus();
-        QTRY_VERIFY(about->isDefault());
-        QVERIFY(!transform->isDefault());
-        Input()->setFocus();
-        QTRY_VERIFY(transform->isDefault());
-        QVERIFY(!about->isDefault());
-    }
-
-    // The file dialogs keep no state of their own in the user's home folder.
-    void fileDialogsLeaveNothingInTheHomeFolder() {
-        for (TFileDialog* dialog : {&window->OpenDialog(), &window->SaveDialog()}) {
-            QTimer closer;
-            connect(&closer, &QTimer::timeout, [] {
-                if (auto* modal = QApplication::activeModalWidget()) modal->close();
-            });
-            closer.start(50);
-            QCOMPARE(dialog->Execute(window.get()), std::optional<QString>());
-        }
-        QStringList written;
-        QDirIterator it(QString::fromLocal8Bit(g_scratchHome), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            if (!file.contains(QLatin1String("/.cache/"))) written << file;  // font caches are not the program's
-        }
-        QCOMPARE(written, QStringList());
-    }
-
-    void saveWritesCp1251WithCrLf() {
-        QTemporaryDir dir;
-        window->SetTransformType(1);
-        Transform();
-        Output()->setPlainText(BoxText(Output()) + QStringLiteral("\nИтог —"));
-        const QString file = dir.filePath(QStringLiteral("out.txt"));
-        TFileDialog::SetNextFileName(file);
-        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
-        QCOMPARE(ReadFile(file), QByteArray("172.20.19.255 / 32\r\n192.168.0.0 / 24\r\n192.168.1.0 / 24\r\n\r\n") +
-                                     Cp1251(QStringLiteral("Итог —")));
-        QCOMPARE(window->SaveDialog().InitialDir(), dir.path());
-
-        Output()->clear();
-        TFileDialog::SetNextFileName(file);
-        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
-        QCOMPARE(ReadFile(file).size(), 0);
-
-        TFileDialog::SetNextFileName(std::nullopt);
-        window->SaveDialog().SetInitialDir(QStringLiteral("/"));
-        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
-        QCOMPARE(window->SaveDialog().InitialDir(), QStringLiteral("/"));
-    }
-
-    // A save that fails half-way must leave the file the user had.
-    void failedSaveKeepsTheOldFile_data() {
-        QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("full disk") << false << QStringLiteral("Stream write error.");
-        QTest::newRow("read-only file system")
-            << true << QStringLiteral("Cannot create file \"%1\". Read-only file system.");
-    }
-    void failedSaveKeepsTheOldFile() {
-        QFETCH(bool, readOnly);
-        QFETCH(QString, message);
-        if (!g_privateMounts) QSKIP(qPrintable(g_mountSkipReason));
-        QTemporaryDir dir;
-        QVERIFY(::mount("tmpfs", dir.path().toLocal8Bit().constData(), "tmpfs", 0, "size=64k") == 0);
-        const QString file = dir.filePath(QStringLiteral("list.txt"));
-        WriteFile(file, "old list\r\n");
-        if (readOnly)
-            QVERIFY(::mount("tmpfs", dir.path().toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0);
-        Output()->setPlainText(QString(200000, u'x'));
-        TFileDialog::SetNextFileName(file);
-        MessageBoxes::SetNextAnswer(QMessageBox::Ok);
-        QTest::mouseClick(Find<QToolButton>("sbtSave"), Qt::LeftButton);
-        const auto shown = MessageBoxes::LastMessage();
-        const QStringList entries = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-        const QByteArray kept = ReadFile(file);
-        ::umount(dir.path().toLocal8Bit().constData());
-        QVERIFY(shown.has_value());
-        QCOMPARE(shown->text, readOnly ? message.arg(file) : message);
-        QCOMPARE(kept, QByteArray("old list\r\n"));
-        QCOMPARE(entries, QStringList{QStringLiteral("list.txt")});
-        QCOMPARE(window->SaveDialog().InitialDir(), QString());
     }
 };
 
