@@ -148,7 +148,9 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
         SendScintilla(SCI_STYLESETBACK, style, SendScintilla(SCI_STYLEGETBACK, 0));
         SendScintilla(SCI_STYLESETCHARACTERSET, style, SendScintilla(SCI_STYLEGETCHARACTERSET, 0));
     }
-    SendScintilla(SCI_SETPOSITIONCACHE, 65536);
+    // Room for every distinct run of a long list line (a few MiB a box): a
+    // run measured once is not measured again on the next key.
+    SendScintilla(SCI_SETPOSITIONCACHE, 262144);
     connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
             [this](int position) { StyleText(SendScintilla(SCI_GETENDSTYLED), position); });
     // QsciScintilla walks the caret's line column by column on every caret
