@@ -30,7 +30,9 @@ struct CollationKey {
 };
 CollationKey CollationSortKey(std::string_view text) noexcept;
 
-// The lower-case partner of a CP1251 byte (itself when it has none).
+// The lower-case partner of a CP1251 byte (itself when it has none): the
+// fold the collation tables are built on, exposed so the tests can hold it
+// to the C library's towlower.
 unsigned char FoldCase(unsigned char c) noexcept;
 
 }  // namespace orvane

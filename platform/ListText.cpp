@@ -18,16 +18,6 @@ ListBytes ClassifyListBytes(std::string_view bytes) noexcept {
     return {bytes, nonAscii && IsValidUtf8(bytes) ? ListEncoding::Utf8 : ListEncoding::Cp1251};
 }
 
-std::string ListFileToCp1251(std::string_view fileBytes) {
-    const ListBytes list = ClassifyListBytes(fileBytes);
-    return list.encoding == ListEncoding::Utf8 ? Utf8ToCp1251(list.text) : std::string(list.text);
-}
-
-std::u16string ListFileToUtf16(std::string_view fileBytes) {
-    const ListBytes list = ClassifyListBytes(fileBytes);
-    return list.encoding == ListEncoding::Utf8 ? Utf8ToUtf16(list.text) : Cp1251ToUtf16(list.text);
-}
-
 std::string ListFileToBoxText(std::string_view fileBytes) {
     const ListBytes list = ClassifyListBytes(fileBytes);
     const std::string utf8 = list.encoding == ListEncoding::Cp1251 ? Cp1251ToUtf8(list.text)

@@ -35,10 +35,6 @@ std::string ListFileToBoxText(std::string_view fileBytes);
 // A list box's text as a list file holds it: Windows-1251, lines ended by CR LF.
 std::string BoxTextToListFile(std::string_view boxText);
 
-// The file as Windows-1251 text, for the conversion.
-std::string ListFileToCp1251(std::string_view fileBytes);
-// The file as Unicode text, for showing; line breaks are left as they are.
-std::u16string ListFileToUtf16(std::string_view fileBytes);
 
 // Calls visit(line) for every line of text, each cut to maxLength
 // characters: the one place the line rule is written.
