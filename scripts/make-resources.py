@@ -2,11 +2,10 @@
 """Draws the program's bitmaps: button glyphs, icon and About logo.
 
 The outputs are committed under resources/; run this only to change them.
-The logo needs ImageMagick's convert for the JPEG encoding.
+Every file is encoded by ImageMagick's convert from the pixels drawn here.
 """
 import math
 import os
-import struct
 import subprocess
 import tempfile
 
@@ -18,17 +17,12 @@ CLEAR = (128, 128, 0)  # the glyphs' transparent colour: their bottom-left pixel
 
 
 def write_bmp(path, pixels):
-    """24-bit bottom-up BMP of rows of (r, g, b)."""
-    h, w = len(pixels), len(pixels[0])
-    stride = (w * 3 + 3) & ~3
-    data = b""
-    for row in reversed(pixels):
-        line = b"".join(bytes((b, g, r)) for r, g, b in row)
-        data += line + b"\0" * (stride - len(line))
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + data)
+    """24-bit bottom-up BMP of rows of (r, g, b), 72 dpi."""
+    with tempfile.TemporaryDirectory() as tmp:
+        ppm = os.path.join(tmp, "glyph.ppm")
+        write_ppm(ppm, pixels)
+        subprocess.run(["convert", ppm, "-type", "TrueColor", "-units", "PixelsPerCentimeter", "-density", "28.35",
+                        "BMP3:" + path], check=True)
 
 
 def glyph(width, height, spans):
@@ -83,57 +77,17 @@ def emblem(size):
     return out
 
 
-def ico_image(pixels, bits):
-    size = len(pixels)
-    palette = []
-    if bits == 8:
-        for row in pixels:
-            for r, g, b, a in row:
-                if a and (r, g, b) not in palette:
-                    palette.append((r, g, b))
-        palette = palette[:256]
-        palette += [(0, 0, 0)] * (256 - len(palette))
-
-    def nearest(r, g, b):
-        return min(range(256), key=lambda i: (palette[i][0] - r) ** 2 + (palette[i][1] - g) ** 2 + (palette[i][2] - b) ** 2)
-
-    xor = b""
-    for row in reversed(pixels):
-        if bits == 32:
-            line = b"".join(bytes((b, g, r, a)) for r, g, b, a in row)
-        else:
-            line = bytes(nearest(r, g, b) if a else 0 for r, g, b, a in row)
-        xor += line + b"\0" * ((-len(line)) % 4)
-    mask_stride = ((size + 31) // 32) * 4
-    mask = b""
-    for row in reversed(pixels):
-        bitsrow = 0
-        line = bytearray(mask_stride)
-        for x, (_, _, _, a) in enumerate(row):
-            if not a:
-                line[x // 8] |= 0x80 >> (x % 8)
-        mask += bytes(line)
-        del bitsrow
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, len(xor) + len(mask), 0, 0,
-                         256 if bits == 8 else 0, 0)
-    pal = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
-    return header + pal + xor + mask
-
-
 def icon():
-    images = []
-    for size in (32, 16):
-        pixels = emblem(size)
-        for bits in (32, 8):
-            images.append((size, bits, ico_image(pixels, bits)))
-    offset = 6 + 16 * len(images)
-    out = struct.pack("<HHH", 0, 1, len(images))
-    body = b""
-    for size, bits, data in images:
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, bits, len(data), offset + len(body))
-        body += data
-    with open(os.path.join(HERE, "orvane.ico"), "wb") as f:
-        f.write(out + body)
+    """The window icon: 32 and 16 pixels, each in 32-bit colour and in 8-bit
+    colour with a transparency mask, for whatever reads it."""
+    with tempfile.TemporaryDirectory() as tmp:
+        frames = []
+        for size in (32, 16):
+            pam = os.path.join(tmp, "icon%d.pam" % size)
+            write_pam(pam, emblem(size))
+            # The emblem has few colours: the 8-bit frame holds them exactly, undithered.
+            frames += [pam, "(", pam, "+dither", "-colors", "256", "-type", "PaletteAlpha", ")"]
+        subprocess.run(["convert"] + frames + [os.path.join(HERE, "orvane.ico")], check=True)
     # The desktop entry's icons: the sizes the icon file holds, and a larger one.
     for size, name in ((64, "orvane.png"), (32, "orvane-32.png"), (16, "orvane-16.png")):
         write_png(emblem(size), os.path.join(HERE, name))
@@ -144,6 +98,12 @@ def write_png(pixels, path):
         pam = os.path.join(tmp, "icon.pam")
         write_pam(pam, pixels)
         subprocess.run(["convert", pam, "-strip", path], check=True)
+
+
+def write_ppm(path, pixels):
+    h, w = len(pixels), len(pixels[0])
+    with open(path, "wb") as f:
+        f.write(b"P6\n%d %d\n255\n" % (w, h) + b"".join(bytes(p) for row in pixels for p in row))
 
 
 def write_pam(path, pixels):
@@ -171,8 +131,7 @@ def logo():
                 rows[y + 8][x + 8] = (r, g, b)
     with tempfile.TemporaryDirectory() as tmp:
         ppm = os.path.join(tmp, "logo.ppm")
-        with open(ppm, "wb") as f:
-            f.write(b"P6\n64 64\n255\n" + b"".join(bytes(p) for row in rows for p in row))
+        write_ppm(ppm, rows)
         subprocess.run(["convert", ppm, "-strip", "-interlace", "none", "-sampling-factor", "2x2",
                         "-quality", "80", "jpeg:" + os.path.join(HERE, "logo.jpg")], check=True)
 
