@@ -4,6 +4,7 @@
 #include <array>
 
 #include "ListText.h"
+#include "EngineParts.h"
 #include "Memory.h"
 #include "TextRules.h"
 #include "unCommon.h"
@@ -49,22 +50,13 @@ bool ReadPlainIPv4(std::string_view line, Interval4& interval) noexcept {
     return true;
 }
 
-// A mask after "/": a prefix length from 0 to 32 or a dotted mask whose ones
-// are all on top.
+// A mask after "/" whose ones are all on top, as a prefix length.
 bool ReadPrefix(std::string_view text, unsigned& prefix) {
-    if (text.find('.') != std::string_view::npos) {
-        HostOrderValue mask;
-        if (!ReadAddress(text, mask)) return false;
-        const std::uint32_t hostBits = ~mask;
-        if ((hostBits & (hostBits + 1)) != 0) return false;
-        prefix = 32 - static_cast<unsigned>(std::popcount(hostBits));
-        return true;
-    }
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-    const std::int32_t n = IntegerOrDefault(text, -1);
-    if (n < 0 || n > 32) return false;
-    prefix = static_cast<unsigned>(n);
+    HostOrderValue mask;
+    if (!detail::ReadMask(text, mask)) return false;
+    const std::uint32_t hostBits = ~mask;
+    if ((hostBits & (hostBits + 1)) != 0) return false;
+    prefix = 32 - static_cast<unsigned>(std::popcount(hostBits));
     return true;
 }
 
@@ -106,10 +98,8 @@ bool ReadCleanedIPv4(std::string_view line, RangeReading ranges, Interval4& inte
 // blanks and stray separators, which would fuse "1.2.3.4 5" or "1.2.3.4/-1"
 // into an address the line never named.
 bool ReadAddressAlone(std::string_view line, Interval4& interval) {
-    while (!line.empty() && static_cast<unsigned char>(line.front()) <= 0x20) line.remove_prefix(1);
-    while (!line.empty() && static_cast<unsigned char>(line.back()) <= 0x20) line.remove_suffix(1);
     std::uint32_t address;
-    if (!ReadQuad(line, address)) return false;
+    if (!ReadQuad(detail::TrimControls(line), address)) return false;
     interval = {address, address};
     return true;
 }
@@ -243,10 +233,7 @@ std::string_view TightenIPv6Line(std::string_view line, std::string& out) {
         }
         out += c;
     }
-    while (!out.empty() && static_cast<unsigned char>(out.back()) <= 0x20) out.pop_back();
-    const auto start = std::find_if(out.begin(), out.end(), [](char c) { return static_cast<unsigned char>(c) > 0x20; });
-    out.erase(out.begin(), start);
-    return out;
+    return detail::TrimControls(out);
 }
 
 // Where the first character of any of the set is; the library's

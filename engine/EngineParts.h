@@ -17,6 +17,13 @@ namespace orvane::detail {
 // anything else, which then takes the detour.
 bool ReadPlainDottedDecimal(std::string_view text, HostOrderValue& value) noexcept;
 
+// The text without blanks and control characters at either end.
+std::string_view TrimControls(std::string_view s) noexcept;
+
+// The mask a subnet line names: a prefix length from 0 to 32, or a dotted
+// mask the address reading accepts (its ones need not be on top).
+bool ReadMask(std::string_view text, HostOrderValue& mask);
+
 // Appends the cleaned line to out; false (and out as it was) when the line
 // cleans to nothing.
 bool AppendNormalized(std::string& out, std::string_view line);

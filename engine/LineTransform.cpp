@@ -11,12 +11,6 @@ namespace {
 
 bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
-std::string_view TrimControls(std::string_view s) noexcept {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
-    return s;
-}
-
 // Reading a neighbour in place is safe: a position left of the read index is
 // only overwritten when nothing has been dropped yet, so it still holds what
 // it held before, and positions to the right are not written yet.
@@ -31,17 +25,6 @@ std::size_t StripLooseSeparatorsInPlace(char* text, std::size_t n) noexcept {
         text[out++] = c;
     }
     return out;
-}
-
-// The mask a subnet line names: a prefix length from 0 to 32, or a dotted
-// mask the address reading accepts. Anything else is a typo, not a request
-// for the whole address space.
-bool ReadMask(std::string_view text, HostOrderValue& mask) {
-    if (text.find('.') != std::string_view::npos) return ReadAddress(text, mask);
-    const std::int32_t n = IntegerOrDefault(TrimControls(text), -1);
-    if (n < 0 || n > 32) return false;
-    mask = n == 0 ? 0u : ~HostOrderValue{0} << (32 - n);
-    return true;
 }
 
 struct HostRange {
@@ -78,6 +61,23 @@ void AppendMask(std::string& out, HostOrderValue mask, int kind) {
 }  // namespace
 
 namespace detail {
+
+std::string_view TrimControls(std::string_view s) noexcept {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
+    return s;
+}
+
+// The mask a subnet line names: a prefix length from 0 to 32, or a dotted
+// mask the address reading accepts. Anything else is a typo, not a request
+// for the whole address space.
+bool ReadMask(std::string_view text, HostOrderValue& mask) {
+    if (text.find('.') != std::string_view::npos) return ReadAddress(text, mask);
+    const std::int32_t n = IntegerOrDefault(TrimControls(text), -1);
+    if (n < 0 || n > 32) return false;
+    mask = n == 0 ? 0u : ~HostOrderValue{0} << (32 - n);
+    return true;
+}
 
 bool AppendNormalized(std::string& out, std::string_view line) {
     const std::size_t base = out.size();
@@ -125,7 +125,7 @@ bool AppendTransformed(std::string& out, std::string_view line, std::int32_t tra
             return false;
     } else if (const auto slash = line.find('/'); slash != std::string_view::npos) {
         HostOrderValue a, m;
-        if (!ReadAddress(line.substr(0, slash), a) || !ReadMask(line.substr(slash + 1), m)) return false;
+        if (!ReadAddress(line.substr(0, slash), a) || !detail::ReadMask(line.substr(slash + 1), m)) return false;
         hosts = HostsOf(a, m);
         if (transformType == 0) {
             AppendHostOrderAddress(out, hosts.first);
@@ -148,7 +148,7 @@ bool AppendTransformed(std::string& out, std::string_view line, std::int32_t tra
 
 TIPAddr SubnetToHostRange(TIPAddr subnet) {
     HostOrderValue a, m;
-    if (!ReadAddress(subnet.first, a) || !ReadMask(subnet.second, m)) return {};
+    if (!ReadAddress(subnet.first, a) || !detail::ReadMask(subnet.second, m)) return {};
     const HostRange hosts = HostsOf(a, m);
     return {HostOrderToAddress(hosts.first), HostOrderToAddress(hosts.last)};
 }
