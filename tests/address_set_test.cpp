@@ -105,8 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"BlanksDoNotFuseAnAddress", "1.2.3.4 5", A, No},
         LineRow{"HashComment", "5.6.7.0/24 # office", A, V4, {Ip(5, 6, 7, 0), Ip(5, 6, 7, 255)}},
         LineRow{"SemicolonComment", "1.93.0.224 ; SBL256894", A, V4, {Ip(1, 93, 0, 224), Ip(1, 93, 0, 224)}},
-        LineRow{"CommentLine", "# netset header: 10.0.0.0/8", A, Blank},
-        LineRow{"BlankAfterComment", " \t;", A, Blank},
+        LineRow{"CommentLine", " \t# netset header: 10.0.0.0/8", A, Blank},
         LineRow{"JunkBeforeComment", "junk # 10.0.0.0/8", A, No},
         // IPv6.
         LineRow{"V6Address", "2001:db8::1", A, V6, {}, {kDoc + 1, kDoc + 1}},
@@ -118,32 +117,13 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"V6LastAddress", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff/128", A, V6, {}, {kTop6, kTop6}},
         LineRow{"V6Zone", "fe80::1%eth0", A, No},
         LineRow{"V6EmptyPrefix", "2001:db8::/", A, No},
-        LineRow{"V6LetterPrefix", "2001:db8::/abc", A, No},
         LineRow{"V6HexPrefix", "2001:db8::/0FFF", A, No},
         LineRow{"V6PrefixWithTail", "2001:db8::/32abc", A, No},
         LineRow{"V6Prefix129", "2001:db8::/129", A, No},
         LineRow{"V6Backwards", "::9-::5", A, No},
         LineRow{"MixedFamilyRange", "10.0.0.1-::5", A, No},
-        LineRow{"MixedFamilyRangeOtherWay", "::5-10.0.0.1", A, No},
-        LineRow{"V6BlankInside", "2001:db8:: 1", A, No},
-        LineRow{"V6Junk", "2001:db8:::1", A, No}),
+        LineRow{"V6BlankInside", "2001:db8:: 1", A, No}),
     RowName<LineRow>);
-
-// What the reading leaves of a line reads again the same way: the plain
-// IPv4 form read directly agrees with the general reading.
-TEST(ReadSetLine, ReadsItsOwnTextTheSameWay) {
-    for (const char* line : {"010.1.2.3/24", "10.1.2.3 / 24", "10.1.2.3/024", "10.1.2.3/ 8", " 1.2.3.4",
-                             "1.2.3.4-1.2.3.9", "10.0.0.0/255.255.0.0", "2001:db8::1 - 2001:db8::5"}) {
-        for (const auto ranges : {H, A}) {
-            std::string scratch, again;
-            const SetLine first = ReadSetLine(line, ranges, scratch);
-            const SetLine second = ReadSetLine(first.text, ranges, again);
-            EXPECT_EQ(second.kind, first.kind) << line;
-            EXPECT_EQ(second.v4, first.v4) << line;
-            EXPECT_EQ(second.v6, first.v6) << line;
-        }
-    }
-}
 
 TEST(ReadAddressList, CountsLinesAndNamesRejectedOnes) {
     AddressSets sets;
@@ -282,17 +262,18 @@ void CheckRandomSets(Value base) {
         std::vector<bool> inA(kSpace), inB(kSpace);
         for (auto* sets : {&a, &b}) {
             std::string text;
+            std::vector<bool>& in = sets == &a ? inA : inB;
             for (int k = random() % 12; k > 0; --k) {
-                const std::uint64_t first = random() % kSpace, last = std::min(kSpace - 1, first + random() % 300);
+                const std::uint64_t first = random() % kSpace;
+                // One in four lines is a single address.
+                const std::uint64_t last = random() % 4 == 0 ? first : std::min(kSpace - 1, first + random() % 300);
                 AppendAddress(text, static_cast<Value>(base + first));
-                if (random() % 4 != 0) {
+                if (last != first) {
                     text += " - ";
                     AppendAddress(text, static_cast<Value>(base + last));
-                    for (std::uint64_t x = first; x <= last; ++x) (sets == &a ? inA : inB)[x] = true;
-                } else {
-                    (sets == &a ? inA : inB)[first] = true;
                 }
                 text += " # a comment\r\n";
+                for (std::uint64_t x = first; x <= last; ++x) in[x] = true;
             }
             ASSERT_TRUE(ReadAddressList(text, RangeReading::Addresses, *sets).rejected.empty()) << text;
         }

@@ -399,10 +399,10 @@ private slots:
     }
 
     void fileSizesTakeTheRussianPlural() {
-        const std::pair<qint64, const char*> rows[] = {{1, "1 байт"},     {2, "2 байта"},     {4, "4 байта"},
-                                                       {5, "5 байт"},     {6, "6 байт"},      {11, "11 байт"},
-                                                       {12, "12 байт"},   {21, "21 байт"},    {22, "22 байта"},
-                                                       {112, "112 байт"}, {404, "404 байта"}, {1000, "1000 байт"}};
+        // One, few and many, and the teens that take "many" whatever their last digit.
+        const std::pair<qint64, const char*> rows[] = {{1, "1 байт"},   {21, "21 байт"},   {4, "4 байта"},
+                                                       {404, "404 байта"}, {6, "6 байт"}, {11, "11 байт"},
+                                                       {12, "12 байт"}, {112, "112 байт"}};
         for (const auto& [bytes, text] : rows) QCOMPARE(RussianFileSize(bytes), QString::fromUtf8(text));
     }
 
@@ -629,9 +629,7 @@ private slots:
         Input()->selectAll(true);
         const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, ctrlShift = ctrl | Qt::ShiftModifier;
         press(Qt::Key_1, ctrl, QStringLiteral("1"));
-        press(Qt::Key_Period, ctrl, QStringLiteral("."));
         press(Qt::Key_Exclam, ctrlShift, QStringLiteral("!"));
-        press(Qt::Key_Plus, ctrlShift, QStringLiteral("+"));
         press(Qt::Key_Return, ctrl, QStringLiteral("\r"));
         press(0x0420, ctrl, QStringLiteral("р"), 43);  // H: bound to nothing
         QCOMPARE(BoxText(Input()), list);
