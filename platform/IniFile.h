@@ -32,8 +32,6 @@ public:
     // The accessor for a file whose bytes are already at hand.
     TIniFile(std::string fileName, std::string_view bytes);
 
-    const std::string& FileName() const { return fileName_; }
-
     // The key's value without surrounding blanks and without one pair of
     // equal quotation marks around it; defaultValue when the file, the
     // section or the key is missing. Texts are UTF-8.

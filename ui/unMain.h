@@ -67,8 +67,6 @@ public:
     // and otherwise the same file under ~/.config.
     static QString SettingsFileFor(const QString& programFolder, const QString& installedFolder);
 
-    TFormStorage& Storage() { return fstMain; }
-
     // Loads a list file into the input box exactly as the open button does.
     void LoadInputFile(const QString& fileName);
 
