@@ -33,6 +33,22 @@ long PeakMemoryKiB() {
     return 0;
 }
 
+// Each iteration types one key at the end of the box, laid out and painted.
+void TimeKeysAtEnd(benchmark::State& state, orvane::ui::TMemo* input) {
+    input->setFocus();
+    input->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    QApplication::processEvents();
+    QElapsedTimer clock;
+    for (auto _ : state) {
+        clock.restart();
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Z, Qt::ShiftModifier, QStringLiteral("Z"));
+        QApplication::sendEvent(input, &key);
+        input->repaint();
+        QApplication::processEvents();
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    }
+}
+
 void BM_TimerTickWithMillionLines(benchmark::State& state) {
     QTemporaryDir settings;
     orvane::ui::TfmMain window(settings.filePath(QStringLiteral("orvane.ini")));
@@ -41,6 +57,19 @@ void BM_TimerTickWithMillionLines(benchmark::State& state) {
     for (auto _ : state) window.TimerTimer();
 }
 BENCHMARK(BM_TimerTickWithMillionLines)->Unit(benchmark::kMicrosecond);
+
+// A key at the end of the million-line list: nothing on the way may walk
+// the text from its start.
+void BM_KeyAtEndOfMillionLines(benchmark::State& state) {
+    QTemporaryDir settings;
+    orvane::ui::TfmMain window(settings.filePath(QStringLiteral("orvane.ini")));
+    window.show();
+    window.LoadInputFile(g_listFile);
+    QApplication::processEvents();
+    auto* input = window.findChild<orvane::ui::TMemo*>(QStringLiteral("memInput"));
+    TimeKeysAtEnd(state, input);
+}
+BENCHMARK(BM_KeyAtEndOfMillionLines)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
 
 
 // Load, convert and show are timed one by one; making and closing the
@@ -119,17 +148,7 @@ void BM_KeyAtEndOfLongLine(benchmark::State& state) {
     window.LoadInputFile(file);
     QApplication::processEvents();
     state.counters["load_ms"] = static_cast<double>(clock.elapsed());
-    input->setFocus();
-    input->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
-    QApplication::processEvents();
-    for (auto _ : state) {
-        clock.restart();
-        QKeyEvent key(QEvent::KeyPress, Qt::Key_Z, Qt::ShiftModifier, QStringLiteral("Z"));
-        QApplication::sendEvent(input, &key);
-        input->repaint();
-        QApplication::processEvents();
-        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
-    }
+    TimeKeysAtEnd(state, input);
 }
 BENCHMARK(BM_KeyAtEndOfLongLine)->Arg(1)->Arg(4)->Arg(9)->Arg(32)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
 

@@ -1,4 +1,5 @@
 // The main window driven for real on the offscreen platform.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDirIterator>
@@ -669,6 +670,26 @@ private slots:
         QVERIFY(Input()->HasVisibleText());
         Input()->clear();
         QVERIFY(!Input()->HasVisibleText());
+    }
+
+    // An assistive tool that starts listening reads the list box's text and
+    // is told of its edits (QScintilla tells it where it emits textChanged);
+    // until one listens, no edit is reported at all.
+    void listBoxSpeaksToAssistiveToolsOnlyWhenOneListens() {
+        const auto done = qScopeGuard([] { QAccessible::setActive(false); });
+        QSignalSpy reported(Input(), &QsciScintilla::textChanged);
+        Input()->setPlainText(QStringLiteral("10.0.0.0/8"));
+        Input()->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+        QTest::keyClick(Input(), Qt::Key_Z);
+        QCOMPARE(reported.count(), 0);
+        QVERIFY(QAccessible::queryAccessibleInterface(Input())->textInterface() == nullptr);
+
+        QAccessible::setActive(true);
+        QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(Input())->textInterface();
+        QVERIFY(text != nullptr);
+        QTest::keyClick(Input(), Qt::Key_Y);
+        QCOMPARE(reported.count(), 1);
+        QCOMPARE(text->text(0, text->characterCount()), QStringLiteral("10.0.0.0/8zy"));
     }
 
     // ---- Options: the delimiter and the output form ----

@@ -2,6 +2,8 @@
 
 #include <Qsci/qscicommandset.h>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -96,6 +98,45 @@ int LatinKeyAt(quint32 x11Keycode) {
 constexpr int kLookAlikeStyles = 4;
 constexpr int kStyledAtOnce = 1 << 16;
 
+// QScintilla's accessibility hooks count the characters from the start of
+// the text for every edit it reports and, once Qt has asked for the box's
+// interface (it does as soon as the box is shown), after every key and caret
+// move: a tenth of a second each at the end of a million-line list, whether
+// or not an assistive tool listens. So until one listens, edits are reported
+// to this box only before they happen, and the box answers Qt with a plain
+// widget interface; once a tool listens, QScintilla's own interface reads
+// the text to it.
+constexpr int kEditsAhead = QsciScintillaBase::SC_MOD_BEFOREINSERT | QsciScintillaBase::SC_MOD_BEFOREDELETE;
+constexpr int kEditsDone = QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT;
+
+class AssistiveTools : public QAccessible::ActivationObserver {
+public:
+    static bool Listening() { return listening_; }
+
+    static void Follow() {
+        listening_ = QAccessible::isActive();
+        QAccessible::installFactory(ListBoxInterface);
+        QAccessible::installActivationObserver(new AssistiveTools);  // Qt keeps it for the program's life
+    }
+
+    void accessibilityActiveChanged(bool active) override {
+        listening_ = active;
+        // The interfaces made so far go; the next question makes the right kind.
+        for (QWidget* widget : QApplication::allWidgets()) {
+            if (qobject_cast<TMemo*>(widget) != nullptr)
+                QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(QAccessible::queryAccessibleInterface(widget)));
+        }
+    }
+
+private:
+    static QAccessibleInterface* ListBoxInterface(const QString& className, QObject* object) {
+        if (listening_ || className != QLatin1String(TMemo::staticMetaObject.className())) return nullptr;
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::EditableText);
+    }
+
+    static inline bool listening_ = false;
+};
+
 }  // namespace
 
 TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
@@ -129,6 +170,8 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
     std::string word = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ./-:";
     for (int c = 0x80; c <= 0xFF; ++c) word += static_cast<char>(c);  // the bytes of letters beyond ASCII
     SendScintilla(SCI_SETWORDCHARS, 0UL, word.c_str());
+    [[maybe_unused]] static const bool followed = (AssistiveTools::Follow(), true);
+    ReportEditsDone(false);
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
             [this](int position, int type, const char* text, int length, int, int, int, int, int, int) {
                 TextModified(position, type, text, length);
@@ -194,18 +237,40 @@ void TMemo::StyleText(long start, long end) {
 }
 
 void TMemo::TextModified(int position, int type, const char* text, int length) {
-    if ((type & SC_MOD_INSERTTEXT) != 0 && text != nullptr) {
-        visibleBytes_ += CountVisible(text, length);
-        // A key or a short paste is styled at once, before its line is laid
-        // out again: left to Scintilla, the styling would start over from
-        // here to the end of the line (see StyleText()). A whole list set or
+    CountInserted();
+    if ((type & SC_MOD_BEFOREINSERT) != 0) {
+        // Counted once in: this event carries no text.
+        inserted_ = {position, length};
+        // A key or a short paste into a long line is styled as soon as it is
+        // in, before the line is laid out again: left to Scintilla, the line
+        // would be laid out a second time once styled (see StyleText()). A
+        // short line costs nothing to lay out again, and a whole list set or
         // pasted is styled only where it is shown.
-        if (length <= kStyledAtOnce) StyleText(position, position + length);
+        const long line = SendScintilla(SCI_LINEFROMPOSITION, position);
+        ReportEditsDone(length <= kStyledAtOnce && SendScintilla(SCI_LINELENGTH, line) > kStyledAtOnce);
     }
     if ((type & SC_MOD_BEFOREDELETE) != 0 && length > 0) {
         const auto* doomed = reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, position, length));
         if (doomed != nullptr) visibleBytes_ -= CountVisible(doomed, length);
+        ReportEditsDone(false);
     }
+    if ((type & SC_MOD_INSERTTEXT) != 0 && text != nullptr && length <= kStyledAtOnce)
+        StyleText(position, position + length);
+}
+
+void TMemo::CountInserted() const {
+    // Every edit is announced before it is made, so the text announced last
+    // is where it was put until the next announcement.
+    if (inserted_.length <= 0) return;
+    auto* self = const_cast<TMemo*>(this);  // reading through Scintilla's calls changes nothing
+    const auto* text =
+        reinterpret_cast<const char*>(self->SendScintilla(SCI_GETRANGEPOINTER, inserted_.position, inserted_.length));
+    if (text != nullptr) visibleBytes_ += CountVisible(text, inserted_.length);
+    inserted_ = {};
+}
+
+void TMemo::ReportEditsDone(bool styleAtOnce) {
+    SendScintilla(SCI_SETMODEVENTMASK, kEditsAhead | (styleAtOnce || AssistiveTools::Listening() ? kEditsDone : 0));
 }
 
 void TMemo::keyPressEvent(QKeyEvent* event) {

@@ -3,7 +3,8 @@
 // plain text box needs two seconds. Everything Scintilla does beyond a plain
 // box (its own key bindings, margins, English context menu, tabs typed as
 // text) is switched off or replaced here, so the box looks and behaves like
-// the plain one.
+// the plain one. QsciScintilla's textChanged() does not follow every edit
+// (see ReportEditsDone()): ask the box what it holds instead.
 #pragma once
 
 #include <Qsci/qsciscintilla.h>
@@ -33,9 +34,12 @@ public:
     // Lines as a list counts them: an empty last line is not a line.
     int ListLineCount() const;
     // Whether anything but blanks and control characters is in the box: a
-    // count kept up as the text changes, so asking costs nothing however
-    // much the box holds.
-    bool HasVisibleText() const { return visibleBytes_ > 0; }
+    // count kept up as the text changes, each change counted once, so asking
+    // costs nothing however much the box holds.
+    bool HasVisibleText() const {
+        CountInserted();
+        return visibleBytes_ > 0;
+    }
 
 protected:
     bool focusNextPrevChild(bool next) override;
@@ -45,9 +49,15 @@ protected:
 
 private:
     void TextModified(int position, int type, const char* text, int length);
+    void CountInserted() const;
+    // Whether the edit about to be made is also reported once made.
+    void ReportEditsDone(bool styleAtOnce);
     void StyleText(long start, long end);
 
-    long long visibleBytes_ = 0;
+    mutable long long visibleBytes_ = 0;
+    mutable struct {
+        long position = 0, length = 0;
+    } inserted_;  // announced, not yet counted
 };
 
 }  // namespace orvane::ui
