@@ -670,6 +670,14 @@ private slots:
         QVERIFY(Input()->HasVisibleText());
         Input()->clear();
         QVERIFY(!Input()->HasVisibleText());
+        // Undo takes back the typing of a line, then the line break, then the line before it.
+        QTest::keyClicks(Input(), QStringLiteral("ab"));
+        QTest::keyClick(Input(), Qt::Key_Return);
+        QTest::keyClicks(Input(), QStringLiteral("cd ef"));
+        for (const QString& left : {QStringLiteral("ab\n"), QStringLiteral("ab"), QString()}) {
+            QTest::keyClick(Input(), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(BoxText(Input()), left);
+        }
     }
 
     // An assistive tool that starts listening reads the list box's text and

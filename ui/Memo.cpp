@@ -275,7 +275,16 @@ void TMemo::ReportEditsDone(bool styleAtOnce) {
 
 void TMemo::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
-    if (!(modifiers & Qt::ControlModifier)) return QsciScintilla::keyPressEvent(event);
+    if (!(modifiers & Qt::ControlModifier)) {
+        // Undo takes back a line break on its own, and the typing on either
+        // side of it separately, as in a plain box: Scintilla would make one
+        // step of everything typed since the caret last moved.
+        const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        if (lineBreak) EndUndoStep();
+        QsciScintilla::keyPressEvent(event);
+        if (lineBreak) EndUndoStep();
+        return;
+    }
     // With Ctrl a plain box does what its shortcuts say and types nothing:
     // Ctrl+1 or Ctrl+Enter must not change a list behind the user's back.
     int key = event->key();
@@ -291,6 +300,12 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
                     event->nativeModifiers(), QString(), event->isAutoRepeat(), static_cast<quint16>(event->count()));
     QsciScintilla::keyPressEvent(&latin);
     event->setAccepted(latin.isAccepted());
+}
+
+void TMemo::EndUndoStep() {
+    // An empty action still closes the step before it.
+    SendScintilla(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_ENDUNDOACTION);
 }
 
 void TMemo::wheelEvent(QWheelEvent* event) {

@@ -53,6 +53,7 @@ private:
     // Whether the edit about to be made is also reported once made.
     void ReportEditsDone(bool styleAtOnce);
     void StyleText(long start, long end);
+    void EndUndoStep();
 
     mutable long long visibleBytes_ = 0;
     mutable struct {
