@@ -126,16 +126,22 @@ void BM_TimerTickWithLeadingBlanks(benchmark::State& state) {
 BENCHMARK(BM_TimerTickWithLeadingBlanks)->Unit(benchmark::kMicrosecond);
 
 // One line of networks separated by blanks, state.range(0) Mi characters
-// long: loading it, and one key typed at its end, laid out and painted.
+// long: loading it, and one key typed at its end, laid out and painted. The
+// networks are 65,536 /24s over and over, or (state.range(1) = 1) addresses
+// that never repeat.
 void BM_KeyAtEndOfLongLine(benchmark::State& state) {
     const std::size_t length = static_cast<std::size_t>(state.range(0)) << 20;
+    const bool distinct = state.range(1) != 0;
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("line.txt"));
     {
         std::string line;
         line.reserve(length + 16);
-        for (unsigned n = 0; line.size() < length; ++n)
-            line += "10." + std::to_string(n >> 8 & 255) + "." + std::to_string(n & 255) + ".0/24 ";
+        for (unsigned n = 0; line.size() < length; ++n) {
+            const unsigned a = distinct ? n * 2654435761u : 10u << 24 | (n & 0xFFFF) << 8;
+            for (int shift = 24; shift >= 0; shift -= 8) line += std::to_string(a >> shift & 255) + (shift ? "." : "");
+            line += distinct ? " " : "/24 ";
+        }
         line.resize(length);
         std::ofstream(file.toStdString(), std::ios::binary) << line;
     }
@@ -150,7 +156,12 @@ void BM_KeyAtEndOfLongLine(benchmark::State& state) {
     state.counters["load_ms"] = static_cast<double>(clock.elapsed());
     TimeKeysAtEnd(state, input);
 }
-BENCHMARK(BM_KeyAtEndOfLongLine)->Arg(1)->Arg(4)->Arg(9)->Arg(32)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+BENCHMARK(BM_KeyAtEndOfLongLine)
+    ->ArgsProduct({{1, 4, 9, 32}, {0}})
+    ->ArgsProduct({{4, 9}, {1}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseManualTime();
 
 }  // namespace
 
