@@ -116,7 +116,8 @@ public:
     static void Follow() {
         listening_ = QAccessible::isActive();
         QAccessible::installFactory(ListBoxInterface);
-        QAccessible::installActivationObserver(new AssistiveTools);  // Qt keeps it for the program's life
+        static AssistiveTools observer;
+        QAccessible::installActivationObserver(&observer);
     }
 
     void accessibilityActiveChanged(bool active) override {
