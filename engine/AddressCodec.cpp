@@ -13,8 +13,6 @@
 namespace orvane {
 namespace {
 
-bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
-
 // The four bytes that inet_addr/inet_aton store, read least significant first.
 HostOrderValue FromNetworkBytes(in_addr_t address) noexcept {
     unsigned char b[4];

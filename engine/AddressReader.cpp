@@ -12,7 +12,6 @@
 namespace orvane {
 namespace {
 
-bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 bool IsBlankOrTab(char c) noexcept { return c == ' ' || c == '\t'; }
 
 // ---- IPv4 ----

@@ -9,8 +9,6 @@
 namespace orvane {
 namespace {
 
-bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
-
 // Reading a neighbour in place is safe: a position left of the read index is
 // only overwritten when nothing has been dropped yet, so it still holds what
 // it held before, and positions to the right are not written yet.

@@ -10,6 +10,9 @@ namespace orvane {
 // The text without spaces and tabs at either end.
 std::string_view TrimBlanks(std::string_view text) noexcept;
 
+// An ASCII decimal digit: what address and prefix texts are made of.
+inline bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
 // A byte that shows nothing: a blank or a control character below 0x20.
 // The bytes of characters beyond ASCII all show. (DEL shows as a box.)
 inline bool IsBlankByte(char c) noexcept { return static_cast<unsigned char>(c) <= 0x20; }
