@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "ListText.h"
 #include "EngineParts.h"
 #include "Memory.h"
 #include "TextRules.h"
@@ -314,20 +313,14 @@ LinesRead ReadAddressList(std::string_view text, RangeReading ranges, AddressSet
     if (const std::size_t most = sets.v4.size() + text.size() / 8 + 1; sets.v4.capacity() < most)
         ReserveLarge(sets.v4, most);
     LinesRead read;
-    std::string scratch;
-    ForEachListLine(text, [&](std::string_view line) {
-        ++read.lines;
-        const SetLine set = ReadSetLine(line, ranges, scratch);
-        switch (set.kind) {
-            case SetLine::Kind::IPv4: sets.v4.push_back(set.v4); break;
-            case SetLine::Kind::IPv6:
-                // Likewise, once a list shows it holds IPv6 at all.
-                if (sets.v6.size() == sets.v6.capacity()) ReserveLarge(sets.v6, sets.v6.size() + text.size() / 12 + 1);
-                sets.v6.push_back(set.v6);
-                break;
-            case SetLine::Kind::Rejected: read.rejected.push_back(read.lines); break;
-            case SetLine::Kind::Blank: break;
+    ForEachSetLine(text, ranges, read, [&](const SetLine& set) {
+        if (set.kind == SetLine::Kind::IPv4) {
+            sets.v4.push_back(set.v4);
+            return;
         }
+        // Likewise, once a list shows it holds IPv6 at all.
+        if (sets.v6.size() == sets.v6.capacity()) ReserveLarge(sets.v6, sets.v6.size() + text.size() / 12 + 1);
+        sets.v6.push_back(set.v6);
     });
     return read;
 }

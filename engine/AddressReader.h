@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "AddressSet.h"
+#include "ListText.h"
 
 namespace orvane {
 
@@ -44,8 +45,21 @@ struct LinesRead {
     std::vector<std::size_t> rejected;  // line numbers, from 1
 };
 
-// Reads every line of a Windows-1251 list text (the list-file line rule) and
-// adds what each names to sets, unsorted and not joined.
+// Reads every line of a Windows-1251 list text (the list-file line rule):
+// counts them, notes the rejected ones in read, and calls visit(line) for
+// each that names addresses.
+template <typename Visit>
+void ForEachSetLine(std::string_view text, RangeReading ranges, LinesRead& read, Visit&& visit) {
+    std::string scratch;
+    ForEachListLine(text, [&](std::string_view line) {
+        ++read.lines;
+        const SetLine set = ReadSetLine(line, ranges, scratch);
+        if (set.kind == SetLine::Kind::Rejected) read.rejected.push_back(read.lines);
+        else if (set.kind != SetLine::Kind::Blank) visit(set);
+    });
+}
+
+// Adds what every line of the list text names to sets, unsorted and not joined.
 LinesRead ReadAddressList(std::string_view text, RangeReading ranges, AddressSets& sets);
 
 }  // namespace orvane

@@ -3,7 +3,6 @@
 #include <array>
 #include <unordered_set>
 
-#include "ListText.h"
 #include "Memory.h"
 #include "unCommon.h"
 
@@ -141,21 +140,12 @@ struct UnitHash {
     }
 };
 
-// Every readable line of the texts, visited as visit(line) in order; what
-// the reading found in each text is kept in read.
+// Every line of the texts that names addresses, visited as visit(line) in
+// order; what the reading found in each text is kept in read.
 template <typename Visit>
 void ForEachSetLine(std::span<const std::string_view> texts, RangeReading ranges, std::vector<LinesRead>& read,
                     Visit&& visit) {
-    std::string scratch;
-    for (std::string_view text : texts) {
-        LinesRead& found = read.emplace_back();
-        ForEachListLine(text, [&](std::string_view line) {
-            ++found.lines;
-            const SetLine set = ReadSetLine(line, ranges, scratch);
-            if (set.kind == SetLine::Kind::Rejected) found.rejected.push_back(found.lines);
-            if (set.kind == SetLine::Kind::IPv4 || set.kind == SetLine::Kind::IPv6) visit(set);
-        });
-    }
+    for (std::string_view text : texts) ForEachSetLine(text, ranges, read.emplace_back(), visit);
 }
 
 // Every unit ConvertExact writes for the lines of the texts, per family in
