@@ -217,7 +217,7 @@ bool ReadIPv6Prefix(std::string_view text, unsigned& prefix) noexcept {
 
 // The line without blanks at its ends or around "/" and "-", em dashes made
 // hyphens; a line with nothing to drop is left where it is.
-std::string_view TightenIPv6Line(std::string_view line, std::string& out) {
+std::string_view TightenAroundSeparators(std::string_view line, std::string& out) {
     if (std::none_of(line.begin(), line.end(),
                      [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == '\x97'; }))
         return line;
@@ -291,13 +291,24 @@ SetLine ReadSetLine(std::string_view line, RangeReading ranges, std::string& scr
         read.text = line;
         return read;
     }
+    // A NUL anywhere, the comment included, marks a damaged line: what
+    // stands around it cannot be trusted to be what was meant.
+    if (line.find('\0') != std::string_view::npos) {
+        read.kind = SetLine::Kind::Rejected;
+        return read;
+    }
     line = line.substr(0, FindFirstOf(line, '#', ';'));
     if (IsBlankLine(line)) return read;
     read.kind = SetLine::Kind::Rejected;
+    if (line.size() > kMaxSetLineText) return read;
     if (line.find(':') != std::string_view::npos) {
-        read.text = TightenIPv6Line(line, scratch);
+        read.text = TightenAroundSeparators(line, scratch);
         if (ReadIPv6Line(read.text, read.v6)) read.kind = SetLine::Kind::IPv6;
     } else {
+        // The window's cleaning drops spaces only; a tab beside a separator
+        // is a blank here as it is in IPv6.
+        std::string tightened;
+        if (line.find('\t') != std::string_view::npos) line = TightenAroundSeparators(line, tightened);
         NormalizeLineInto(line, scratch);
         read.text = scratch;
         const bool named = scratch.find_first_of("-/") != std::string::npos ? ReadCleanedIPv4(scratch, ranges, read.v4)

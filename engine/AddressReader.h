@@ -6,6 +6,11 @@
 // dotted address alone; in IPv6, an address, address/N or first-last, with
 // blanks allowed around "/" and "-". A line blank after its comment is cut
 // names nothing and is no rejection either.
+//
+// A line is read whole or rejected whole, never cut: a line holding a NUL
+// byte anywhere, or whose text before its comment is longer than
+// kMaxSetLineText, is rejected. A tab beside "/" and "-" is a blank, in
+// both families.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +40,10 @@ struct SetLine {
     std::string_view text;
 };
 
+// Longer than any network's text with generous blanks around it; a line
+// past it is damaged data, rejected rather than read into a scratch copy.
+inline constexpr std::size_t kMaxSetLineText = std::size_t{1} << 20;
+
 // Reads one line of Windows-1251 text; scratch holds what the reading
 // wrote, so a loop over many lines reuses it.
 SetLine ReadSetLine(std::string_view line, RangeReading ranges, std::string& scratch);
@@ -51,12 +60,15 @@ struct LinesRead {
 template <typename Visit>
 void ForEachSetLine(std::string_view text, RangeReading ranges, LinesRead& read, Visit&& visit) {
     std::string scratch;
-    ForEachListLine(text, [&](std::string_view line) {
-        ++read.lines;
-        const SetLine set = ReadSetLine(line, ranges, scratch);
-        if (set.kind == SetLine::Kind::Rejected) read.rejected.push_back(read.lines);
-        else if (set.kind != SetLine::Kind::Blank) visit(set);
-    });
+    ForEachListLine(
+        text,
+        [&](std::string_view line) {
+            ++read.lines;
+            const SetLine set = ReadSetLine(line, ranges, scratch);
+            if (set.kind == SetLine::Kind::Rejected) read.rejected.push_back(read.lines);
+            else if (set.kind != SetLine::Kind::Blank) visit(set);
+        },
+        std::string_view::npos);
 }
 
 // Adds what every line of the list text names to sets, unsorted and not joined.

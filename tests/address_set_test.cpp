@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -122,15 +123,29 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"V6Prefix129", "2001:db8::/129", A, No},
         LineRow{"V6Backwards", "::9-::5", A, No},
         LineRow{"MixedFamilyRange", "10.0.0.1-::5", A, No},
-        LineRow{"V6BlankInside", "2001:db8:: 1", A, No}),
+        LineRow{"V6BlankInside", "2001:db8:: 1", A, No},
+        // Whole lines: never cut, damaged ones rejected, tabs blanks beside separators in both families.
+        LineRow{"NulEndingALine", std::string("10.0.0.1\0", 9), A, No},
+        LineRow{"NulInAComment", std::string("10.0.0.0/8 # x\0y", 16), A, No},
+        LineRow{"PrefixPast4096Blanks", "10.0.0.0/" + std::string(4086, ' ') + "16", A, V4, {Ip(10, 0, 0, 0), Ip(10, 0, 255, 255)}},
+        LineRow{"V6Past4094Blanks", std::string(4094, ' ') + "::1", A, V6, {}, {1, 1}},
+        LineRow{"JunkPast5000Blanks", "10.0.0.1" + std::string(5000, ' ') + "junk", A, No},
+        LineRow{"TextPastTheLimit", std::string(kMaxSetLineText, ' ') + "10.0.0.1", A, No},
+        LineRow{"CommentPastTheLimit", "10.0.0.1 #" + std::string(kMaxSetLineText, 'x'), A, V4, {Ip(10, 0, 0, 1), Ip(10, 0, 0, 1)}},
+        LineRow{"TabBeforeSlash", "10.0.0.0\t/8", A, V4, {Ip(10, 0, 0, 0), Ip(10, 255, 255, 255)}},
+        LineRow{"TabsAroundDash", "1.2.3.4\t-\t1.2.3.5", A, V4, {Ip(1, 2, 3, 4), Ip(1, 2, 3, 5)}},
+        LineRow{"TabInsideAnAddress", "1.2.\t3.4/8", A, No},
+        LineRow{"V6TabsAroundDash", "::1\t-\t::5", A, V6, {}, {1, 5}}),
     RowName<LineRow>);
 
 TEST(ReadAddressList, CountsLinesAndNamesRejectedOnes) {
     AddressSets sets;
-    const LinesRead read = ReadAddressList("# header\r\n10.0.0.1\r\njunk\n\n::1\r2001:db8::/129", A, sets);
-    EXPECT_EQ(read.lines, 6u);
-    EXPECT_EQ(read.rejected, (std::vector<std::size_t>{3, 6}));
-    EXPECT_EQ(sets.v4, (std::vector<Interval4>{{Ip(10, 0, 0, 1), Ip(10, 0, 0, 1)}}));
+    // A NUL rejects its line only: reading goes on with the next.
+    const LinesRead read =
+        ReadAddressList(std::string("# header\r\n10.0.0.1\r\njunk\n\n::1\r2001:db8::/129\n\0\n10.0.0.2", 55), A, sets);
+    EXPECT_EQ(read.lines, 8u);
+    EXPECT_EQ(read.rejected, (std::vector<std::size_t>{3, 6, 7}));
+    EXPECT_EQ(sets.v4, (std::vector<Interval4>{{Ip(10, 0, 0, 1), Ip(10, 0, 0, 1)}, {Ip(10, 0, 0, 2), Ip(10, 0, 0, 2)}}));
     EXPECT_EQ(sets.v6, (std::vector<Interval6>{{1, 1}}));
 }
 
@@ -316,6 +331,25 @@ void CheckRandomSets(Value base) {
         ASSERT_TRUE(ReadAddressList(written, RangeReading::Addresses, back).rejected.empty());
         ASSERT_EQ(family(back), networks);
     }
+}
+
+// From 4,096 intervals on the union sorts by counting passes, low half
+// first: single addresses over several /16s come out as the runs they form.
+TEST(UnionOf, SortsLargeListsByTheWholeAddress) {
+    std::mt19937 random(7);
+    std::vector<Interval4> intervals;
+    std::set<std::uint32_t> addresses;
+    while (intervals.size() < 5000) {
+        const std::uint32_t a = Ip(10, random() % 8, random() % 4, random() % 256);
+        intervals.push_back({a, a});
+        addresses.insert(a);
+    }
+    std::vector<Interval4> runs;
+    for (const std::uint32_t a : addresses) {
+        if (!runs.empty() && runs.back().last + 1 == a) runs.back().last = a;
+        else runs.push_back({a, a});
+    }
+    EXPECT_EQ(UnionOf(intervals), runs);
 }
 
 TEST(UnionOf, HoldsExactlyItsInputInTheFewestNetworks) {
