@@ -39,10 +39,24 @@ public:
                 if (next == read.rejected.size() || ++number != read.rejected[next]) return;
                 ++next;
                 errors_ += input.name + ":" + std::to_string(number) + ": rejected: ";
-                errors_ += utf8 ? std::string(CutUtf8Characters(line, kMaxLineLength)) : Cp1251ToUtf8(line);
+                std::string echo = utf8 ? std::string(CutUtf8Characters(line, kMaxLineLength)) : Cp1251ToUtf8(line);
+                // A NUL would vanish on a terminal and cut the line short in a log.
+                for (std::size_t at; (at = echo.find('\0')) != std::string::npos;) echo.replace(at, 1, "\u2400");
+                errors_ += echo;
                 errors_ += '\n';
             },
             utf8 ? std::string_view::npos : kMaxLineLength);
+    }
+
+    // The window's text ends at a NUL; what followed is said always, since
+    // the output then lacks it, and counts as one rejected line.
+    void AddCut(const ListInput& input) {
+        if (input.cut.line == 0) return;
+        ++lines_;
+        ++rejected_;
+        const std::size_t n = input.cut.notRead;
+        errors_ += input.name + ":" + std::to_string(input.cut.line) + ": text ends at a NUL byte, " +
+                   std::to_string(n) + (n == 1 ? " byte" : " bytes") + " not read\n";
     }
 
     std::size_t Rejected() const { return rejected_; }
@@ -77,9 +91,9 @@ LinesRead ReadConvertible(std::string_view text, const Options& options) {
 
 using Inputs = std::vector<std::unique_ptr<ListInput>>;
 
-Inputs ReadFiles(const std::vector<std::string>& names) {
+Inputs ReadFiles(const std::vector<std::string>& names, NulBytes nul) {
     Inputs inputs;
-    for (const std::string& name : names) inputs.push_back(std::make_unique<ListInput>(name));
+    for (const std::string& name : names) inputs.push_back(std::make_unique<ListInput>(name, nul));
     return inputs;
 }
 
@@ -90,9 +104,11 @@ std::vector<std::string_view> TextsOf(const Inputs& inputs) {
 }
 
 void Convert(const Options& options, RejectionReport& report, std::string& out) {
-    const Inputs inputs = ReadFiles(options.inputs);
-    if (options.report || options.strict)
-        for (const auto& input : inputs) report.Add(*input, ReadConvertible(input->text, options));
+    const Inputs inputs = ReadFiles(options.inputs, NulBytes::EndText);
+    for (const auto& input : inputs) {
+        if (options.report || options.strict) report.Add(*input, ReadConvertible(input->text, options));
+        report.AddCut(*input);
+    }
     // Several files are one list; each ends its last line so that the next starts a line of its own.
     std::string joined;
     if (inputs.size() > 1) {
@@ -112,7 +128,7 @@ SetWriting WritingOf(const Options& options) {
 }
 
 void ConvertExactly(const Options& options, RejectionReport& report, std::string& out) {
-    const Inputs inputs = ReadFiles(options.inputs);
+    const Inputs inputs = ReadFiles(options.inputs, NulBytes::Keep);
     const std::vector<std::string_view> texts = TextsOf(inputs);
     std::vector<LinesRead> read;
     if (options.count)
@@ -128,7 +144,7 @@ void ConvertExactly(const Options& options, RejectionReport& report, std::string
 AddressSets UnionOfFiles(const std::vector<std::string>& names, RangeReading ranges, RejectionReport& report) {
     AddressSets sets;
     for (const std::string& name : names) {
-        const ListInput input(name);
+        const ListInput input(name, NulBytes::Keep);
         report.Add(input, ReadAddressList(input.text, ranges, sets));
     }
     return {UnionOf(std::move(sets.v4)), UnionOf(std::move(sets.v6))};
@@ -152,10 +168,11 @@ void Merge(const Options& options, RejectionReport& report, std::string& out) {
 
 }  // namespace
 
-ListInput::ListInput(std::string fileName)
+ListInput::ListInput(std::string fileName, NulBytes nul)
     : name(std::move(fileName)), bytes(name == "-" ? ReadAll(0, "-") : ReadStream(name)) {
     // Windows-1251 and plain ASCII files are converted where they lie; only UTF-8 is decoded first.
-    const ListBytes list = ClassifyListBytes(bytes);
+    const ListBytes list = ClassifyListBytes(bytes, nul);
+    cut = list.cut;
     if (list.encoding == ListEncoding::Utf8) {
         decoded = Utf8ToCp1251(list.text);
         text = decoded;

@@ -38,8 +38,9 @@ struct Options {
 // UTF-8, the text as written, for naming its lines. The views point into the
 // object itself, so it stays where it was made.
 struct ListInput {
-    // Reads FILE, or standard input for "-". Throws EFOpenError.
-    explicit ListInput(std::string fileName);
+    // Reads FILE, or standard input for "-"; the text ends at a NUL or
+    // keeps every byte, as nul says. Throws EFOpenError.
+    ListInput(std::string fileName, NulBytes nul);
     ListInput(const ListInput&) = delete;
     ListInput& operator=(const ListInput&) = delete;
 
@@ -48,6 +49,7 @@ struct ListInput {
     std::string decoded;
     std::string_view text;
     std::string_view utf8;  // empty unless the file is UTF-8
+    NulCut cut;             // where a NUL ended the text
 };
 
 struct Outcome {

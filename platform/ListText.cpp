@@ -4,18 +4,37 @@
 
 namespace orvane {
 
-ListBytes ClassifyListBytes(std::string_view bytes) noexcept {
+namespace {
+
+// The line a text that ran on would have reached at its end.
+std::size_t LineAtEnd(std::string_view text) noexcept {
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++line;
+    }
+    return line;
+}
+
+}  // namespace
+
+ListBytes ClassifyListBytes(std::string_view bytes, NulBytes nul) noexcept {
     const bool bom = bytes.starts_with(kUtf8ByteOrderMark);
     if (bom) bytes.remove_prefix(kUtf8ByteOrderMark.size());
-    bytes = bytes.substr(0, bytes.find('\0'));
-    if (bom) return {bytes, ListEncoding::Utf8};
+    NulCut cut;
+    if (const std::size_t at = nul == NulBytes::EndText ? bytes.find('\0') : std::string_view::npos;
+        at != std::string_view::npos) {
+        cut.notRead = bytes.size() - at;
+        bytes = bytes.substr(0, at);
+        cut.line = LineAtEnd(bytes);
+    }
+    if (bom) return {bytes, ListEncoding::Utf8, cut};
     bool nonAscii = false;
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80) {
             nonAscii = true;
             break;
         }
-    return {bytes, nonAscii && IsValidUtf8(bytes) ? ListEncoding::Utf8 : ListEncoding::Cp1251};
+    return {bytes, nonAscii && IsValidUtf8(bytes) ? ListEncoding::Utf8 : ListEncoding::Cp1251, cut};
 }
 
 std::string ListFileToBoxText(std::string_view fileBytes) {

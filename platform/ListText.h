@@ -2,8 +2,9 @@
 //
 // A file is UTF-8 when it starts with a UTF-8 byte-order mark (dropped) or is
 // well-formed UTF-8 with at least one non-ASCII byte; otherwise every byte is
-// a Windows-1251 character. Text ends at the first NUL. CR LF, a lone CR and a
-// lone LF each end a line, and a last empty line is not a line.
+// a Windows-1251 character. For the window, text ends at the first NUL; the
+// address-set reader keeps every byte and rejects a line holding one. CR LF,
+// a lone CR and a lone LF each end a line, and a last empty line is not a line.
 #pragma once
 
 #include <algorithm>
@@ -21,12 +22,21 @@ inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 enum class ListEncoding { Cp1251, Utf8 };
 
+// Where a NUL byte cut a list's text short.
+struct NulCut {
+    std::size_t line = 0;      // the line the NUL stands on, from 1; 0 when there is none
+    std::size_t notRead = 0;   // bytes from the NUL to the end of the file, the NUL included
+};
+
 struct ListBytes {
     std::string_view text;  // the bytes that hold text: no byte-order mark, nothing from the first NUL on
     ListEncoding encoding;
+    NulCut cut;
 };
 
-ListBytes ClassifyListBytes(std::string_view fileBytes) noexcept;
+enum class NulBytes { EndText, Keep };
+
+ListBytes ClassifyListBytes(std::string_view fileBytes, NulBytes nul = NulBytes::EndText) noexcept;
 
 // The file as a list box holds it: UTF-8 (Windows-1251 decoded, a byte of
 // broken UTF-8 made U+FFFD), each line break the line rule sees and each
@@ -37,7 +47,7 @@ std::string BoxTextToListFile(std::string_view boxText);
 
 
 // Calls visit(line) for every line of text, each cut to maxLength
-// characters: the one place the line rule is written.
+// characters (npos: read whole): the one place the line rule is written.
 template <typename Char, typename Visit>
 void ForEachListLine(std::basic_string_view<Char> text, Visit&& visit, std::size_t maxLength = kMaxLineLength) {
     const Char* const data = text.data();

@@ -113,7 +113,6 @@ INSTANTIATE_TEST_SUITE_P(
         CliRow{"Utf8ByteOrderMark", {"-f", "mask", "@example-utf8-bom.txt"}, kMask},
         CliRow{"Cp1251EmDash", {"-f", "1", "@emdash-cp1251.txt"}, "10.0.0.0 / 24\r\n"},
         CliRow{"Utf8EmDash", {"-f", "1", "@emdash-utf8.txt"}, "10.0.0.0 / 24\r\n"},
-        CliRow{"TextEndsAtNul", {"@nul.txt"}, "10.0.0.1-10.255.255.254\r\n"},
         CliRow{"EmptyFile", {"@empty.txt"}, ""},
         CliRow{"UnsortedLf", {"--no-sort", "--lf", "@example-crlf.txt"},
                "192.168.0.1-192.168.0.254\n172.20.20.0-172.20.21.254\n192.168.1.1-192.168.1.254\n"},
@@ -161,6 +160,49 @@ INSTANTIATE_TEST_SUITE_P(
                "10.0.0.0\x97"
                "24\r\n"}),
     RowName<CliRow>);
+
+// Lines given on standard input: what is written, what is said, the status.
+struct StdinRow {
+    const char* name;
+    std::vector<std::string> args;  // "@name" stands for a fixture file
+    std::string in, out, err;
+    int status = 0;
+};
+
+class CliStdinTest : public testing::TestWithParam<StdinRow> {};
+
+TEST_P(CliStdinTest, WritesSaysAndExits) {
+    const TempDir dir;
+    orvane::test::WriteBytes(dir / "in.txt", GetParam().in);
+    std::vector<std::string> args = GetParam().args;
+    for (auto& a : args)
+        if (a.starts_with("@")) a = Data(a.substr(1));
+    const Outcome run = Convert(args, dir / "in.txt");
+    EXPECT_EQ(run.out, GetParam().out);
+    EXPECT_EQ(run.err, GetParam().err);
+    EXPECT_EQ(run.status, GetParam().status);
+}
+
+const std::string kNul(1, '\0');
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliStdinTest,
+    testing::Values(
+        StdinRow{"NulRejectsItsLineOnly", {"--merge", "--strict", "--report", "-f", "1"},
+                 "10.0.0.1\n::1" + kNul + "\n10.0.0.2\n9.9.9.0/24\n", "9.9.9.0/24\n10.0.0.1/32\n10.0.0.2/32\n",
+                 "-:2: rejected: ::1\u2400\norvane-convert: 1 of 4 lines rejected\n", 3},
+        StdinRow{"NulInAnExcludeFileExcludesOn", {"--exclude", "-", "-f", "1", "@sets-lf.txt"},
+                 "10.1.0.0/16\n" + kNul + "\n10.2.0.0/16\n",
+                 "10.0.0.0/16\n10.3.0.0/16\n10.4.0.0/14\n10.8.0.0/13\n10.16.0.0/12\n10.32.0.0/11\n10.64.0.0/10\n"
+                 "10.128.0.0/9\n192.168.1.0/24\n", ""},
+        StdinRow{"DefaultModeSaysWhereANulEndedTheText", {"@nul.txt"}, "", "10.0.0.1-10.255.255.254\r\n",
+                 Data("nul.txt") + ":2: text ends at a NUL byte, 17 bytes not read\n"},
+        StdinRow{"DefaultModeNulIsARejectedLine", {"-f", "1", "--strict"}, "10.0.0.0/8\n" + kNul, "10.0.0.0 / 8\r\n",
+                 "-:2: text ends at a NUL byte, 1 byte not read\n", 3},
+        StdinRow{"ExactOneAddressRange", {"--exact", "-f", "1"}, "1.2.3.4-1.2.3.4\n", "1.2.3.4/32\n", ""},
+        StdinRow{"AddressOrderLargerFirstAndV6Once", {"--sort", "address", "-f", "1"},
+                 "10.0.0.0/25\n10.0.0.0/24\n::1\n::1\n", "10.0.0.0/24\n10.0.0.0/25\n::1/128\n", ""}),
+    RowName<StdinRow>);
 
 TEST(Cli, ReadsStandardInput) {
     EXPECT_EQ(Convert({"-f", "2"}, Data("example-lf.txt")).out, kMask);
@@ -214,6 +256,24 @@ TEST(Cli, ReadsAndWritesStreams) {
     }
     const Outcome run = Convert({"-o", "/dev/null", Data("example-crlf.txt")});
     EXPECT_EQ(run.status, 0) << run.err;
+    // -o into a FIFO writes through to its reader.
+    const std::string got = dir / "got.txt";
+    const pid_t reader = ::fork();
+    if (reader == 0) {
+        const int in = ::open(fifo.c_str(), O_RDONLY);
+        const int out = ::open(got.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(in, buffer, sizeof buffer)) > 0)
+            if (::write(out, buffer, static_cast<std::size_t>(n)) != n) std::_Exit(1);
+        std::_Exit(n == 0 ? 0 : 1);
+    }
+    const Outcome fed = Convert({"--merge", "-f", "1", "-o", fifo, Data("sets-lf.txt")});
+    int readerStatus = -1;
+    ::waitpid(reader, &readerStatus, 0);
+    EXPECT_EQ(fed.status, 0) << fed.err;
+    EXPECT_EQ(readerStatus, 0);
+    EXPECT_EQ(ReadBytes(got), "10.0.0.0/8\n192.168.1.0/24\n");
     const Outcome folder = Convert({dir.Path().string()});
     EXPECT_EQ(folder.status, 1);
     EXPECT_EQ(folder.err, "orvane-convert: Cannot open file \"" + dir.Path().string() + "\". Is a directory\n");
