@@ -42,9 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Read as address sets: what the reading leaves of a line, read again,
     // names the same addresses; the union holds exactly the addresses of the lines, sampled
     // at every boundary; what is written reads back to the same set.
+    // The set reader reads lines whole.
+    const std::vector<std::string_view> wholeLines = orvane::SplitListLines(text, std::string_view::npos);
     for (const auto ranges : {orvane::RangeReading::Hosts, orvane::RangeReading::Addresses}) {
         std::string scratch, again;
-        for (std::string_view line : lines) {
+        for (std::string_view line : wholeLines) {
             const orvane::SetLine read = orvane::ReadSetLine(line, ranges, scratch);
             const orvane::SetLine reread = orvane::ReadSetLine(read.text, ranges, again);
             // The window's cleaning counts dots from the second character, so
@@ -52,6 +54,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (read.kind == reread.kind && read.kind != orvane::SetLine::Kind::Rejected)
                 Check(reread.v4 == read.v4 && reread.v6 == read.v6);
             Check(read.v4.first <= read.v4.last && read.v6.first <= read.v6.last);
+            // Blanks at the ends and around "/" and "-" change nothing, tabs included.
+            std::string blanked = " \t";
+            for (const char c : line) {
+                const bool separator = c == '/' || c == '-';
+                if (separator) blanked += '\t';
+                blanked += c;
+                if (separator) blanked += "  ";
+            }
+            blanked += "\t ";
+            const orvane::SetLine spaced = orvane::ReadSetLine(blanked, ranges, again);
+            Check(spaced.kind == read.kind);
+            if (spaced.kind == read.kind && read.kind != orvane::SetLine::Kind::Rejected)
+                Check(spaced.v4 == read.v4 && spaced.v6 == read.v6);
             // An IPv6 address alone is read exactly when the C library reads it.
             const std::string copy(line);
             in6_addr address{};
@@ -61,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         orvane::AddressSets sets;
         const orvane::LinesRead found = orvane::ReadAddressList(text, ranges, sets);
-        Check(found.lines == lines.size());
+        Check(found.lines == wholeLines.size());
         const orvane::AddressSets joined{orvane::UnionOf(sets.v4), orvane::UnionOf(sets.v6)};
         auto in = [](const auto& set, auto x) {
             for (const auto& i : set)

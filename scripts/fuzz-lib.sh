@@ -26,7 +26,7 @@ run_fuzz_target() {
     "$target" -artifact_prefix="$artifacts/" "${seed_files[@]}" >>"$log" 2>&1 || status=$?
   fi
   if [ "$status" -eq 0 ]; then
-    "$target" -artifact_prefix="$artifacts/" -max_total_time="$seconds" -max_len=4096 \
+    "$target" -artifact_prefix="$artifacts/" -max_total_time="$seconds" -max_len=16384 \
       -print_final_stats=1 "$corpus" >>"$log" 2>&1 || status=$?
   fi
 
