@@ -53,10 +53,14 @@ constexpr std::string_view kHelp =
     "\n"
     "Every FILE is read, - (at most once) standing for standard input, which is also\n"
     "read without FILE. Files are UTF-8 or Windows-1251, files, pipes or devices read\n"
-    "to their end; their lines form one list. With --exact or --merge a line is a\n"
-    "comment from its first # or ; on; it names an IPv4 network, range or address,\n"
-    "or an IPv6 address, address/N or first-last. IPv4 and IPv6 never merge; IPv4 is\n"
-    "written first. The result is written in Windows-1251.\n"
+    "to their end; their lines form one list. As in the window, a line is read to its\n"
+    "4096th character and the text ends at a NUL byte; such a NUL is named on\n"
+    "standard error and counts as a rejected line.\n"
+    "With --exact or --merge a line is read whole: it is a comment from its first #\n"
+    "or ; on; it names an IPv4 network, range or address, or an IPv6 address,\n"
+    "address/N or first-last, blanks and tabs allowed around / and -. A line holding\n"
+    "a NUL byte, or over 1 MiB before its comment, is rejected. IPv4 and IPv6 never\n"
+    "merge; IPv4 is written first. The result is written in Windows-1251.\n"
     "Exit status: 0 done, 1 input or output error, 2 wrong usage, 3 lines rejected\n"
     "with --strict.\n";
 
