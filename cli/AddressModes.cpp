@@ -1,6 +1,9 @@
 #include "AddressModes.h"
 
+#include <unistd.h>
+
 #include <memory>
+#include <optional>
 
 #include "CodePage.h"
 #include "FileIo.h"
@@ -21,94 +24,130 @@ std::string_view CutUtf8Characters(std::string_view line, std::size_t maxLength)
     return line;
 }
 
-// Adds up what the reading of every file found, naming each rejected line
-// as "FILE:N: rejected: TEXT" (the line as written) when asked.
-class RejectionReport {
+// What standard error says about the lines read: each rejected line as
+// "FILE:N: rejected: TEXT" when asked, then the count over every file read.
+// Written in blocks as it grows: a list of a million bad lines is neither
+// held nor written a line at a time.
+class Report {
 public:
-    explicit RejectionReport(bool named, std::string& errors) : named_(named), errors_(errors) {}
+    explicit Report(bool named) : named_(named) {}
+    ~Report() { Flush(); }
 
-    void Add(const ListInput& input, const LinesRead& read) {
-        lines_ += read.lines;
-        rejected_ += read.rejected.size();
-        if (!named_ || read.rejected.empty()) return;
-        const bool utf8 = !input.utf8.empty();
-        std::size_t number = 0, next = 0;
-        ForEachListLine(
-            utf8 ? input.utf8 : input.text,
-            [&](std::string_view line) {
-                if (next == read.rejected.size() || ++number != read.rejected[next]) return;
-                ++next;
-                errors_ += input.name + ":" + std::to_string(number) + ": rejected: ";
-                std::string echo = utf8 ? std::string(CutUtf8Characters(line, kMaxLineLength)) : Cp1251ToUtf8(line);
-                // A NUL would vanish on a terminal and cut the line short in a log.
-                for (std::size_t at; (at = echo.find('\0')) != std::string::npos;) echo.replace(at, 1, "\u2400");
-                errors_ += echo;
-                errors_ += '\n';
-            },
-            utf8 ? std::string_view::npos : kMaxLineLength);
+    bool Named() const { return named_; }
+
+    // The line as it was written: UTF-8 when it is valid UTF-8, otherwise
+    // Windows-1251; cut to the characters the window's conversion looks at.
+    void Rejected(std::string_view file, std::size_t number, std::string_view bytes) {
+        if (!named_) return;
+        text_.append(file);
+        text_ += ':' + std::to_string(number) + ": rejected: ";
+        std::string echo = IsValidUtf8(bytes) ? std::string(CutUtf8Characters(bytes, kMaxLineLength))
+                                              : Cp1251ToUtf8(bytes.substr(0, kMaxLineLength));
+        // A NUL would vanish on a terminal and cut the line short in a log.
+        for (std::size_t at; (at = echo.find('\0')) != std::string::npos;) echo.replace(at, 1, "\u2400");
+        text_ += echo;
+        text_ += '\n';
+        if (text_.size() >= kBlock) Flush();
     }
 
     // The window's text ends at a NUL; what followed is said always, since
-    // the output then lacks it, and counts as one rejected line.
-    void AddCut(const ListInput& input) {
-        if (input.cut.line == 0) return;
-        ++lines_;
-        ++rejected_;
-        const std::size_t n = input.cut.notRead;
-        errors_ += input.name + ":" + std::to_string(input.cut.line) + ": text ends at a NUL byte, " +
-                   std::to_string(n) + (n == 1 ? " byte" : " bytes") + " not read\n";
+    // the output then lacks it.
+    void Cut(std::string_view file, const NulCut& cut) {
+        text_.append(file);
+        text_ += ':' + std::to_string(cut.line) + ": text ends at a NUL byte, " + std::to_string(cut.notRead) +
+                 (cut.notRead == 1 ? " byte" : " bytes") + " not read\n";
     }
 
-    std::size_t Rejected() const { return rejected_; }
-
     // The count closes the report, after the lines of every file.
-    void Close() {
+    void Close(std::size_t lines, std::size_t rejected) {
         if (named_)
-            errors_ += "orvane-convert: " + std::to_string(rejected_) + " of " + std::to_string(lines_) +
-                       " lines rejected\n";
+            text_ += "orvane-convert: " + std::to_string(rejected) + " of " + std::to_string(lines) + " lines rejected\n";
+        Flush();
+    }
+
+    void Flush() {
+        // Standard error going nowhere must not stop the result from being written.
+        try {
+            WriteAll(STDERR_FILENO, text_);
+        } catch (const EWriteError&) {
+        }
+        text_.clear();
     }
 
 private:
+    static constexpr std::size_t kBlock = std::size_t{1} << 16;
     bool named_;
-    std::string& errors_;
-    std::size_t lines_ = 0, rejected_ = 0;
+    std::string text_;
+};
+
+// A list file read and decoded whole, as the window reads it: its text ends
+// at a NUL, and where the file is UTF-8 it is decoded to Windows-1251.
+struct ListInput {
+    explicit ListInput(std::string fileName)
+        : name(std::move(fileName)), bytes(name == "-" ? ReadAll(STDIN_FILENO, "-") : ReadStream(name)) {
+        const ListBytes list = ClassifyListBytes(bytes);
+        raw = list.text;
+        cut = list.cut;
+        // Windows-1251 and plain ASCII files are converted where they lie; only UTF-8 is decoded first.
+        if (list.encoding == ListEncoding::Utf8) decoded = Utf8ToCp1251(list.text);
+        text = list.encoding == ListEncoding::Utf8 ? std::string_view(decoded) : raw;
+    }
+    ListInput(const ListInput&) = delete;
+    ListInput& operator=(const ListInput&) = delete;
+
+    std::string name;  // as given; "-" for standard input
+    std::string bytes;
+    std::string decoded;
+    std::string_view raw;   // the file's text as written
+    std::string_view text;  // Windows-1251
+    NulCut cut;
 };
 
 // The window's reading: a line is rejected when it is not blank and its
-// conversion is empty.
-LinesRead ReadConvertible(std::string_view text, const Options& options) {
-    LinesRead read;
+// conversion is empty. Names each on the report; gives how many lines there are.
+std::size_t ReportUnconvertible(const ListInput& input, const Options& options, Report& report,
+                                std::size_t& rejected) {
+    std::vector<std::size_t> numbers;
+    std::size_t lines = 0;
     std::string cleaned;
-    ForEachListLine(text, [&](std::string_view line) {
-        ++read.lines;
+    ForEachListLine(input.text, [&](std::string_view line) {
+        ++lines;
         if (IsBlankLine(line)) return;
         NormalizeLineInto(line, cleaned);
         if (cleaned.empty() || TransformLine(cleaned, TransformTypeOf(options.format), options.delimiter).empty())
-            read.rejected.push_back(read.lines);
+            numbers.push_back(lines);
     });
-    return read;
-}
-
-using Inputs = std::vector<std::unique_ptr<ListInput>>;
-
-Inputs ReadFiles(const std::vector<std::string>& names, NulBytes nul) {
-    Inputs inputs;
-    for (const std::string& name : names) inputs.push_back(std::make_unique<ListInput>(name, nul));
-    return inputs;
-}
-
-std::vector<std::string_view> TextsOf(const Inputs& inputs) {
-    std::vector<std::string_view> texts;
-    for (const auto& input : inputs) texts.push_back(input->text);
-    return texts;
-}
-
-void Convert(const Options& options, RejectionReport& report, std::string& out) {
-    const Inputs inputs = ReadFiles(options.inputs, NulBytes::EndText);
-    for (const auto& input : inputs) {
-        if (options.report || options.strict) report.Add(*input, ReadConvertible(input->text, options));
-        report.AddCut(*input);
+    rejected += numbers.size();
+    if (report.Named() && !numbers.empty()) {
+        std::size_t number = 0, next = 0;
+        ForEachListLine(
+            input.raw,
+            [&](std::string_view line) {
+                if (next < numbers.size() && ++number == numbers[next]) {
+                    ++next;
+                    report.Rejected(input.name, number, line);
+                }
+            },
+            std::string_view::npos);
     }
+    return lines;
+}
+
+// The window's conversion of every file as one list; gives the result.
+std::string Convert(const Options& options, Report& report, std::size_t& rejected) {
+    std::vector<std::unique_ptr<ListInput>> inputs;
+    for (const std::string& name : options.inputs) inputs.push_back(std::make_unique<ListInput>(name));
+    std::size_t lines = 0;
+    for (const auto& input : inputs) {
+        if (options.report || options.strict) lines += ReportUnconvertible(*input, options, report, rejected);
+        if (input->cut.line != 0) {
+            // What the NUL cut off counts as one rejected line.
+            report.Cut(input->name, input->cut);
+            ++lines;
+            ++rejected;
+        }
+    }
+    report.Close(lines, rejected);
     // Several files are one list; each ends its last line so that the next starts a line of its own.
     std::string joined;
     if (inputs.size() > 1) {
@@ -117,82 +156,58 @@ void Convert(const Options& options, RejectionReport& report, std::string& out) 
             if (!joined.empty() && joined.back() != '\n') joined += '\n';
         }
     }
+    std::string result;
     TransformListText(inputs.size() > 1 ? std::string_view(joined) : inputs.front()->text, options.removeDuplicates,
-                      options.sort == LineOrder::Text, TransformTypeOf(options.format), options.delimiter, options.lineEnd,
-                      out);
+                      options.sort == LineOrder::Text, TransformTypeOf(options.format), options.delimiter,
+                      options.lineEnd, result);
+    return result;
 }
 
-SetWriting WritingOf(const Options& options) {
-    return {.form = options.format, .delimiter = options.delimiter, .lineEnd = options.lineEnd,
-            .ranges = options.ranges};
+std::vector<ListSource> SourcesOf(const std::vector<std::string>& names) {
+    std::vector<ListSource> sources;
+    for (const std::string& name : names) sources.push_back({name, [name] { return OpenListSource(name); }});
+    return sources;
 }
 
-void ConvertExactly(const Options& options, RejectionReport& report, std::string& out) {
-    const Inputs inputs = ReadFiles(options.inputs, NulBytes::Keep);
-    const std::vector<std::string_view> texts = TextsOf(inputs);
-    std::vector<LinesRead> read;
-    if (options.count)
-        WriteCounts(ExactNetworks(texts, options.ranges, options.removeDuplicates, read), options.lineEnd, out);
-    else
-        read = ConvertExact(texts, options.sort, options.removeDuplicates, WritingOf(options), out);
-    for (std::size_t k = 0; k < inputs.size(); ++k) report.Add(*inputs[k], read[k]);
-}
-
-// The union of the files' addresses, each file read and let go in turn: a
-// list of ten million lines is not held beside its addresses for longer
-// than it takes to read it.
-AddressSets UnionOfFiles(const std::vector<std::string>& names, RangeReading ranges, RejectionReport& report) {
-    AddressSets sets;
-    for (const std::string& name : names) {
-        const ListInput input(name, NulBytes::Keep);
-        report.Add(input, ReadAddressList(input.text, ranges, sets));
-    }
-    return {UnionOf(std::move(sets.v4)), UnionOf(std::move(sets.v6))};
-}
-
-// The union of the inputs; then what every --intersect file also holds,
-// less what every --exclude file holds.
-void Merge(const Options& options, RejectionReport& report, std::string& out) {
-    AddressSets result = UnionOfFiles(options.inputs, options.ranges, report);
-    for (const std::string& name : options.intersect) {
-        const AddressSets other = UnionOfFiles({name}, options.ranges, report);
-        result = {IntersectionOf(result.v4, other.v4), IntersectionOf(result.v6, other.v6)};
-    }
-    for (const std::string& name : options.exclude) {
-        const AddressSets other = UnionOfFiles({name}, options.ranges, report);
-        result = {DifferenceOf(result.v4, other.v4), DifferenceOf(result.v6, other.v6)};
-    }
-    if (options.count) WriteCounts(NetworksOf(result), options.lineEnd, out);
-    else WriteSets(result, WritingOf(options), out);
+SetJob JobOf(const Options& options) {
+    return {.operation = options.mode == Mode::Merge ? SetOperation::Merge : SetOperation::Exact,
+            .form = options.format,
+            .delimiter = options.delimiter,
+            .lineEnd = options.lineEnd,
+            .ranges = options.ranges,
+            .order = options.sort,
+            .removeDuplicates = options.removeDuplicates,
+            .count = options.count,
+            .inputs = SourcesOf(options.inputs),
+            .intersect = SourcesOf(options.intersect),
+            .exclude = SourcesOf(options.exclude)};
 }
 
 }  // namespace
 
-ListInput::ListInput(std::string fileName, NulBytes nul)
-    : name(std::move(fileName)), bytes(name == "-" ? ReadAll(0, "-") : ReadStream(name)) {
-    // Windows-1251 and plain ASCII files are converted where they lie; only UTF-8 is decoded first.
-    const ListBytes list = ClassifyListBytes(bytes, nul);
-    cut = list.cut;
-    if (list.encoding == ListEncoding::Utf8) {
-        decoded = Utf8ToCp1251(list.text);
-        text = decoded;
-        utf8 = list.text;
+std::size_t Run(const Options& options) {
+    Report report(options.report);
+    // Opened when the first block is ready: a file that cannot be read leaves the output as it was.
+    std::optional<OutputFile> out;
+    auto output = [&]() -> OutputFile& {
+        if (!out) out.emplace(options.output);
+        return *out;
+    };
+    std::size_t rejected = 0;
+    if (options.mode == Mode::Convert) {
+        const std::string result = Convert(options, report, rejected);
+        output().Write(result);
     } else {
-        text = list.text;
+        const SetJobSummary summary =
+            RunSetJob(JobOf(options), {.write = [&](std::string_view block) { output().Write(block); },
+                                       .rejected = [&](const RejectedLine& line) {
+                                           report.Rejected(line.list, line.number, line.bytes);
+                                       }});
+        report.Close(summary.lines, summary.rejected);
+        rejected = summary.rejected;
     }
-}
-
-Outcome Run(const Options& options, std::string& errors) {
-    Outcome outcome;
-    RejectionReport report(options.report, errors);
-    switch (options.mode) {
-        case Mode::Convert: Convert(options, report, outcome.output); break;
-        case Mode::Exact: ConvertExactly(options, report, outcome.output); break;
-        case Mode::Merge: Merge(options, report, outcome.output); break;
-    }
-    report.Close();
-    outcome.rejected = report.Rejected();
-    return outcome;
+    output().Commit();
+    return rejected;
 }
 
 }  // namespace orvane::cli

@@ -11,11 +11,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
+#include "AddressModes.h"
 #include "CodePage.h"
 #include "FileIo.h"
-#include "AddressModes.h"
 
 namespace {
 
@@ -113,11 +114,9 @@ enum OptionCode {
     kStrict,
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    orvane::IgnoreFileSizeLimitSignal();
-
+// The options the arguments give, or the exit status to end with at once
+// (help, version, wrong usage).
+std::variant<Options, int> ParseArguments(int argc, char** argv) {
     static const option kOptions[] = {
         {"format", required_argument, nullptr, 'f'},     {"delimiter", required_argument, nullptr, 'd'},
         {"output", required_argument, nullptr, 'o'},     {"help", no_argument, nullptr, 'h'},
@@ -195,24 +194,29 @@ int main(int argc, char** argv) {
     // The window's bytes in its own mode; what network tools read in the set modes.
     options.delimiter = delimiter.value_or(sets ? "/" : " / ");
     options.lineEnd = lineEnd.value_or(sets ? "\n" : "\r\n");  // a literal either way
+    return options;
+}
 
-    std::size_t rejected = 0;
+// Runs what the options ask for; says on standard error what went wrong.
+int RunAndReport(const Options& options) {
     try {
-        std::string report;
-        const orvane::cli::Outcome outcome = orvane::cli::Run(options, report);
-        std::cerr << report << std::flush;
-        const std::string& out = outcome.output;
-        rejected = outcome.rejected;
-        if (options.output.empty()) orvane::WriteAll(STDOUT_FILENO, out);
-        else orvane::WriteFileOrStream(options.output, out);
+        const std::size_t rejected = orvane::cli::Run(options);
+        return options.strict && rejected > 0 ? 3 : 0;
     } catch (const orvane::EWriteError& e) {
         std::cerr << "orvane-convert: "
                   << (options.output.empty() ? std::string("standard output") : "\"" + options.output + "\"") << ": "
                   << e.what() << ". " << orvane::SystemErrorText(e.errorCode()) << '\n';
-        return 1;
     } catch (const std::exception& e) {
         std::cerr << "orvane-convert: " << e.what() << '\n';
-        return 1;
     }
-    return options.strict && rejected > 0 ? 3 : 0;
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    orvane::IgnoreFileSizeLimitSignal();
+    const std::variant<Options, int> parsed = ParseArguments(argc, argv);
+    if (const int* status = std::get_if<int>(&parsed)) return *status;
+    return RunAndReport(std::get<Options>(parsed));
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "AddressText.h"
 #include "EngineParts.h"
 #include "TextRules.h"
 #include "unCommon.h"
@@ -46,8 +47,9 @@ void ForEachPiece(std::string_view text, Visit&& visit) {
     }
 }
 
-// Plain dotted decimal, as inet_ntoa writes it.
-void AppendAddress(std::string& out, HostOrderValue value) {
+}  // namespace
+
+void AppendAddress(std::string& out, std::uint32_t value) {
     char text[15];
     char* p = text;
     for (int shift = 24; shift >= 0; shift -= 8) {
@@ -60,32 +62,117 @@ void AppendAddress(std::string& out, HostOrderValue value) {
     out.append(text, static_cast<std::size_t>(p - text));
 }
 
-}  // namespace
+bool ReadIPv6Address(std::string_view text, Uint128& value) noexcept {
+    std::uint16_t groups[8] = {};
+    int count = 0, gap = -1;  // groups read; where "::" stood
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    if (n == 0) return false;
+    if (text[0] == ':' && (n == 1 || text[1] != ':')) return false;
+    if (text[0] == ':') i = 1;
+    std::size_t token = i;  // where the current group began, for an embedded IPv4 address
+    unsigned group = 0, digits = 0;
+    while (i < n) {
+        const char c = text[i++];
+        if (const int d = HexDigit(c); d >= 0) {
+            if (digits == 4) return false;
+            group = group << 4 | static_cast<unsigned>(d);
+            ++digits;
+            continue;
+        }
+        if (c == ':') {
+            token = i;
+            if (digits == 0) {
+                if (gap >= 0) return false;
+                gap = count;
+                continue;
+            }
+            if (i == n || count == 8) return false;
+            groups[count++] = static_cast<std::uint16_t>(group);
+            group = digits = 0;
+            continue;
+        }
+        // The dotted quad that may end the text, read as inet_pton reads it.
+        std::uint32_t v4 = 0;
+        if (const std::string_view quad = text.substr(token);
+            c == '.' && count <= 6 && ReadDottedQuad(quad, v4) == quad.size()) {
+            groups[count++] = static_cast<std::uint16_t>(v4 >> 16);
+            groups[count++] = static_cast<std::uint16_t>(v4);
+            digits = 0;
+            break;
+        }
+        return false;
+    }
+    if (digits > 0) {
+        if (count == 8) return false;
+        groups[count++] = static_cast<std::uint16_t>(group);
+    }
+    if (gap >= 0) {
+        if (count == 8) return false;  // "::" must stand for at least one group
+        const int zeros = 8 - count;
+        for (int k = 7; k >= gap + zeros; --k) groups[k] = groups[k - zeros];
+        for (int k = gap; k < gap + zeros; ++k) groups[k] = 0;
+        count = 8;
+    }
+    if (count != 8) return false;
+    value = {};
+    for (int k = 0; k < 4; ++k) {
+        value.high = value.high << 16 | groups[k];
+        value.low = value.low << 16 | groups[k + 4];
+    }
+    return true;
+}
+
+// Without inet_ntop's printf: the longest run of two or more zero groups (the first of equal runs) as "::", lower-case hex, and the
+// last 32 bits as a dotted quad after ::ffff: or after six zero groups.
+void AppendAddress(std::string& out, const Uint128& address) {
+    std::uint16_t groups[8];
+    for (int k = 0; k < 4; ++k) {
+        groups[k] = static_cast<std::uint16_t>(address.high >> (48 - 16 * k));
+        groups[k + 4] = static_cast<std::uint16_t>(address.low >> (48 - 16 * k));
+    }
+    int best = -1, bestLength = 0;
+    for (int k = 0; k < 8;) {
+        if (groups[k] != 0) {
+            ++k;
+            continue;
+        }
+        int end = k;
+        while (end < 8 && groups[end] == 0) ++end;
+        if (end - k >= 2 && end - k > bestLength) {
+            best = k;
+            bestLength = end - k;
+        }
+        k = end;
+    }
+    char text[48];
+    char* p = text;
+    for (int k = 0; k < 8; ++k) {
+        if (best >= 0 && k >= best && k < best + bestLength) {
+            if (k == best) *p++ = ':';
+            continue;
+        }
+        if (k != 0) *p++ = ':';
+        if (k == 6 && best == 0 && (bestLength == 6 || (bestLength == 5 && groups[5] == 0xFFFF))) {
+            out.append(text, static_cast<std::size_t>(p - text));
+            return AppendAddress(out, static_cast<std::uint32_t>(address.low));
+        }
+        bool leading = true;
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            const unsigned digit = groups[k] >> shift & 0xF;
+            if (leading && digit == 0 && shift > 0) continue;
+            leading = false;
+            *p++ = "0123456789abcdef"[digit];
+        }
+    }
+    if (best >= 0 && best + bestLength == 8) *p++ = ':';
+    out.append(text, static_cast<std::size_t>(p - text));
+}
 
 namespace detail {
 
 bool ReadPlainDottedDecimal(std::string_view text, HostOrderValue& value) noexcept {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    HostOrderValue result = 0;
-    for (int piece = 0; piece < 4; ++piece) {
-        if (piece > 0) {
-            if (p == end || *p != '.') return false;
-            ++p;
-        }
-        if (p == end || !IsDigit(*p)) return false;
-        unsigned octet = static_cast<unsigned>(*p++ - '0');
-        int digits = 1;
-        while (p != end && IsDigit(*p)) {
-            if (octet == 0 || ++digits > 3) return false;  // a leading zero means octal
-            octet = octet * 10 + static_cast<unsigned>(*p++ - '0');
-        }
-        if (octet > 255) return false;
-        result = result << 8 | octet;
-    }
-    if (p != end) return false;
-    value = result;
-    return true;
+    return !text.empty() && ReadDottedQuad(text, value) == text.size();
 }
 
 }  // namespace detail
@@ -179,7 +266,5 @@ std::string HostOrderToAddress(HostOrderValue value) {
     AppendAddress(text, value);
     return text;
 }
-
-void AppendHostOrderAddress(std::string& out, HostOrderValue value) { AppendAddress(out, value); }
 
 }  // namespace orvane

@@ -11,10 +11,9 @@
 
 namespace orvane::detail {
 
-// Four decimal numbers from 0 to 255 without leading zeros, the form almost
-// every line uses: the C library reads it the same way, so the detour
-// through reversing the pieces and inet_aton can be skipped. False for
-// anything else, which then takes the detour.
+// The whole text is a plain dotted quad (ReadDottedQuad): the detour through
+// reversing the pieces and inet_aton can be skipped. False for anything
+// else, which then takes the detour.
 bool ReadPlainDottedDecimal(std::string_view text, HostOrderValue& value) noexcept;
 
 // The text without blanks and control characters at either end.

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "AddressText.h"
 #include "EngineParts.h"
 #include "TextRules.h"
 #include "unCommon.h"
@@ -50,7 +51,7 @@ Subnet SubnetOf(HostRange range) {
 // Kind 1 writes the prefix length (of the lowest set bit, for a
 // non-contiguous mask); any other kind the dotted mask.
 void AppendMask(std::string& out, HostOrderValue mask, int kind) {
-    if (kind != 1) return AppendHostOrderAddress(out, mask);
+    if (kind != 1) return AppendAddress(out, mask);
     const int prefix = mask == 0 ? 0 : 32 - std::countr_zero(mask);
     if (prefix >= 10) out += static_cast<char>('0' + prefix / 10);
     out += static_cast<char>('0' + prefix % 10);
@@ -126,9 +127,9 @@ bool AppendTransformed(std::string& out, std::string_view line, std::int32_t tra
         if (!ReadAddress(line.substr(0, slash), a) || !detail::ReadMask(line.substr(slash + 1), m)) return false;
         hosts = HostsOf(a, m);
         if (transformType == 0) {
-            AppendHostOrderAddress(out, hosts.first);
+            AppendAddress(out, hosts.first);
             out += '-';
-            AppendHostOrderAddress(out, hosts.last);
+            AppendAddress(out, hosts.last);
             return true;
         }
     } else {
@@ -136,7 +137,7 @@ bool AppendTransformed(std::string& out, std::string_view line, std::int32_t tra
     }
 
     const Subnet subnet = SubnetOf(hosts);
-    AppendHostOrderAddress(out, subnet.network);
+    AppendAddress(out, subnet.network);
     out.append(delimiter);
     AppendMask(out, subnet.mask, transformType);
     return true;

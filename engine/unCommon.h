@@ -52,10 +52,8 @@ bool ReadAddress(std::string_view text, HostOrderValue& value);
 // rejected text apart from 255.255.255.255.
 bool IsReadableAddress(std::string_view text);
 
-// Plain dotted decimal text of a value.
+// Plain dotted decimal text of a value (AppendAddress appends it).
 std::string HostOrderToAddress(HostOrderValue value);
-// The same appended to out, for writing many without a string each.
-void AppendHostOrderAddress(std::string& out, HostOrderValue value);
 
 // ---- Line transformation ----
 

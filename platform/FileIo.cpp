@@ -148,7 +148,7 @@ int InheritedDescriptor(std::string_view path) {
 
 }  // namespace
 
-std::string ReadStream(const std::string& path) {
+int OpenStream(const std::string& path) {
     const int inherited = InheritedDescriptor(path);
     FileDescriptor fd(inherited >= 0 ? ::dup(inherited) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) ThrowOpen(path, errno);
@@ -157,7 +157,37 @@ std::string ReadStream(const std::string& path) {
     if (S_ISDIR(st.st_mode)) ThrowOpen(path, EISDIR);
     // Reading a terminal "until end of file" would wait for the user to press Ctrl+D.
     if (::isatty(fd.get())) ThrowOpen(path, kTerminal);
+    return fd.release();
+}
+
+std::string ReadStream(const std::string& path) {
+    const FileDescriptor fd(OpenStream(path));
     return ReadAll(fd.get(), path);
+}
+
+namespace {
+
+class FileSource : public ByteSource {
+public:
+    FileSource(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    std::size_t Read(char* buffer, std::size_t size) override {
+        for (;;) {
+            const ssize_t n = ::read(fd_.get(), buffer, size);
+            if (n >= 0) return static_cast<std::size_t>(n);
+            if (errno != EINTR) ThrowOpen(path_, errno);
+        }
+    }
+
+private:
+    FileDescriptor fd_;
+    std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<ByteSource> OpenListSource(const std::string& path) {
+    if (path == "-") return std::make_unique<FileSource>(::dup(STDIN_FILENO), "-");
+    return std::make_unique<FileSource>(OpenStream(path), path);
 }
 
 namespace {
@@ -223,39 +253,33 @@ void WriteInPlace(const std::string& path, const std::string& target, std::strin
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    const std::string target = ResolveTarget(path);
-
+FileReplacement::FileReplacement(const std::string& path) : path_(path), target_(ResolveTarget(path)) {
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    const bool exists = ::stat(target_.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) ThrowCreate(path, EISDIR);
     if (exists && !S_ISREG(existing.st_mode)) ThrowCreate(path, kNotARegularFile);
     // Renaming would replace a file the user may not write; refuse it as opening would.
-    if (exists && ::access(target.c_str(), W_OK) != 0) ThrowCreate(path, errno);
+    if (exists && ::access(target_.c_str(), W_OK) != 0) ThrowCreate(path, errno);
     // A replacement would leave the other names of the file with the old content.
-    if (exists && existing.st_nlink > 1) return WriteInPlace(path, target, bytes);
+    if (exists && existing.st_nlink > 1) {
+        inPlace_ = true;
+        return;
+    }
 
-    const auto slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".")
-                               : slash == 0               ? std::string("/")
-                                                          : target.substr(0, slash);
+    const auto slash = target_.rfind('/');
+    folder_ = slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : target_.substr(0, slash);
 
-    TempFile temp = CreateTemp(folder);
+    TempFile temp = CreateTemp(folder_);
     if (temp.fd < 0) {
         // A writable file in a folder the user may not write: only the file itself can change.
-        if (exists && (temp.error == EACCES || temp.error == EPERM)) return WriteInPlace(path, target, bytes);
+        if (exists && (temp.error == EACCES || temp.error == EPERM)) {
+            inPlace_ = true;
+            return;
+        }
         ThrowCreate(path, temp.error);
     }
-    FileDescriptor fd(temp.fd);
-
-    // From here on every failure removes the temporary file, if it has a name.
-    struct TempGuard {
-        const std::string& name;
-        bool keep = false;
-        ~TempGuard() {
-            if (!keep && !name.empty()) ::unlink(name.c_str());
-        }
-    } guard{temp.name};
+    fd_ = temp.fd;
+    tempName_ = std::move(temp.name);
 
     mode_t mode;
     if (exists) {
@@ -263,36 +287,98 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
         // The replacement must belong to whoever owned the file; where that
         // cannot be done, the file is changed in place instead.
         if ((existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) &&
-            ::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
-            return WriteInPlace(path, target, bytes);
+            ::fchown(fd_, existing.st_uid, existing.st_gid) != 0) {
+            Discard();
+            inPlace_ = true;
+            return;
         }
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(fd.get(), mode) != 0) ThrowCreate(path, errno);
+    if (::fchmod(fd_, mode) != 0) {
+        const int error = errno;
+        Discard();
+        ThrowCreate(path, error);
+    }
+}
 
-    WriteAll(fd.get(), bytes);
-    if (::fdatasync(fd.get()) != 0) throw EWriteError(errno);
-    if (temp.name.empty()) LinkTemp(temp, folder);
-    if (::close(fd.release()) != 0) throw EWriteError(errno);
-    if (::rename(temp.name.c_str(), target.c_str()) != 0) ThrowCreate(path, errno);
-    guard.keep = true;
+FileReplacement::~FileReplacement() { Discard(); }
+
+void FileReplacement::Discard() noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!tempName_.empty()) ::unlink(tempName_.c_str());
+    tempName_.clear();
+}
+
+void FileReplacement::Write(std::string_view bytes) {
+    // In place, nothing may change before the whole content is known and its space claimed.
+    if (inPlace_) inPlaceBytes_.append(bytes);
+    else WriteAll(fd_, bytes);
+}
+
+void FileReplacement::Commit() {
+    if (inPlace_) return WriteInPlace(path_, target_, inPlaceBytes_);
+    if (::fdatasync(fd_) != 0) throw EWriteError(errno);
+    if (tempName_.empty()) {
+        TempFile temp{fd_, {}, 0};
+        LinkTemp(temp, folder_);
+        tempName_ = std::move(temp.name);
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw EWriteError(errno);
+    if (::rename(tempName_.c_str(), target_.c_str()) != 0) ThrowCreate(path_, errno);
+    tempName_.clear();
 
     // Make the rename itself durable; the data already is, so a failure here changes nothing.
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) ::fsync(dir.get());
 }
 
-void WriteFileOrStream(const std::string& path, std::string_view bytes) {
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+    FileReplacement file(path);
+    file.Write(bytes);
+    file.Commit();
+}
+
+OutputFile::OutputFile(const std::string& path) {
+    if (path.empty()) {
+        fd_ = STDOUT_FILENO;
+        return;
+    }
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !(S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)))
-        return WriteFileAtomically(path, bytes);
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) throw EFCreateError("Cannot create file \"" + path + "\". " + SystemErrorText(errno));
-    WriteAll(fd.get(), bytes);
-    if (::close(fd.release()) != 0) throw EWriteError(errno);
+    if (::stat(path.c_str(), &st) != 0 || !(S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode))) {
+        file_ = std::make_unique<FileReplacement>(path);
+        return;
+    }
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) ThrowCreate(path, errno);
+    owned_ = true;
+}
+
+OutputFile::~OutputFile() {
+    if (owned_ && fd_ >= 0) ::close(fd_);
+}
+
+void OutputFile::Write(std::string_view bytes) {
+    if (file_) file_->Write(bytes);
+    else WriteAll(fd_, bytes);
+}
+
+void OutputFile::Commit() {
+    if (file_) return file_->Commit();
+    if (!owned_) return;
+    owned_ = false;
+    if (::close(fd_) != 0) throw EWriteError(errno);
+}
+
+void WriteFileOrStream(const std::string& path, std::string_view bytes) {
+    OutputFile file(path);
+    file.Write(bytes);
+    file.Commit();
 }
 
 }  // namespace orvane

@@ -1,9 +1,12 @@
 // Reading and writing whole files, with the messages the user sees.
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "ListText.h"
 
 namespace orvane {
 
@@ -50,6 +53,14 @@ std::string ReadWholeFile(const std::string& path);
 // device. Folders and terminals are refused. Throws EFOpenError.
 std::string ReadStream(const std::string& path);
 
+// Opens what ReadStream reads, for reading it in pieces: a descriptor the
+// caller closes. Throws EFOpenError.
+int OpenStream(const std::string& path);
+
+// A list file or pipe read block by block: ReadStream's files, "-" for
+// standard input. Throws EFOpenError, when opening and when reading.
+std::unique_ptr<ByteSource> OpenListSource(const std::string& path);
+
 // Writes all bytes to an open descriptor. Throws EWriteError.
 void WriteAll(int fd, std::string_view bytes);
 
@@ -66,5 +77,44 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // The same, but a device or a pipe (nothing there to replace) is written
 // straight through. Throws EFCreateError or EWriteError.
 void WriteFileOrStream(const std::string& path, std::string_view bytes);
+
+// WriteFileAtomically in pieces: the content goes to the temporary file as
+// it is written, and replaces the file at Commit(). Left uncommitted, the
+// file stays as it was and the temporary file goes. Where the file must be
+// rewritten in place, the pieces wait in memory until Commit().
+class FileReplacement {
+public:
+    explicit FileReplacement(const std::string& path);  // throws EFCreateError
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+    ~FileReplacement();
+    void Write(std::string_view bytes);  // throws EWriteError
+    void Commit();                       // throws EFCreateError or EWriteError
+
+private:
+    void Discard() noexcept;
+
+    std::string path_, target_, folder_;
+    int fd_ = -1;
+    std::string tempName_;  // empty while the temporary file has no name
+    bool inPlace_ = false;
+    std::string inPlaceBytes_;
+};
+
+// WriteFileOrStream in pieces; an empty path is standard output.
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& path);  // throws EFCreateError
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+    void Write(std::string_view bytes);  // throws EWriteError
+    void Commit();                       // throws EFCreateError or EWriteError
+
+private:
+    std::unique_ptr<FileReplacement> file_;
+    int fd_ = -1;
+    bool owned_ = false;
+};
 
 }  // namespace orvane

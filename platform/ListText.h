@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +63,75 @@ void ForEachListLine(std::basic_string_view<Char> text, Visit&& visit, std::size
         start = i + 1;
     }
     if (start < n) visit(std::basic_string_view<Char>(data + start, std::min(n - start, maxLength)));
+}
+
+// Bytes that arrive a block at a time: a file, a pipe, a test's text.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Up to size bytes into buffer; 0 only at the end. Throws as the source does.
+    virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
+
+// Calls visit(line) for every line of the source by the list-file rule, a
+// UTF-8 byte-order mark at its start dropped: the same lines ForEachListLine
+// gives for the whole text, whatever the blocks. A line is held whole up to
+// maxHeld bytes; of a longer one the first maxHeld bytes are given, and one
+// NUL after them when a NUL stood in the rest, so that a reader that rejects
+// such lines rejects it. Memory stays a block and one held line.
+template <typename Visit>
+void ForEachSourceLine(ByteSource& source, std::size_t maxHeld, Visit&& visit) {
+    // A few hundred lines a read: few calls, and a block that stays in the cache.
+    constexpr std::size_t kBlock = std::size_t{1} << 16;
+    const std::unique_ptr<char[]> block(new char[kBlock]);
+    std::string pending;     // a line begun in an earlier block
+    bool nulBeyond = false;  // a NUL stood past what pending holds
+    bool afterCr = false;    // the last block ended in CR: an LF first in the next is part of its line end
+    auto hold = [&](const char* data, std::size_t size) {
+        const std::size_t room = maxHeld - std::min(maxHeld, pending.size());
+        if (size > room) {
+            nulBeyond = nulBeyond || std::memchr(data + room, '\0', size - room) != nullptr;
+            size = room;
+        }
+        pending.append(data, size);
+    };
+    auto visitHeld = [&] {
+        if (nulBeyond) pending += '\0';
+        visit(std::string_view(pending));
+        pending.clear();
+        nulBeyond = false;
+    };
+
+    // The byte-order mark may arrive in pieces too.
+    std::size_t n = 0;
+    for (std::size_t got; n < kUtf8ByteOrderMark.size() && (got = source.Read(block.get() + n, kBlock - n)) > 0;)
+        n += got;
+    std::size_t i = std::string_view(block.get(), n).starts_with(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0;
+    while (n > 0) {
+        const char* const data = block.get();
+        if (afterCr && i < n && data[i] == '\n') ++i;
+        afterCr = false;
+        std::size_t start = i;
+        for (; i < n; ++i) {
+            const char c = data[i];
+            if (c != '\r' && c != '\n') continue;
+            if (pending.empty() && i - start <= maxHeld) {
+                visit(std::string_view(data + start, i - start));
+            } else {
+                hold(data + start, i - start);
+                visitHeld();
+            }
+            if (c == '\r') {
+                if (i + 1 == n) afterCr = true;
+                else if (data[i + 1] == '\n') ++i;
+            }
+            start = i + 1;
+        }
+        if (start < n) hold(data + start, n - start);
+        n = source.Read(block.get(), kBlock);
+        i = 0;
+    }
+    if (!pending.empty()) visitHeld();
 }
 
 // Splits text into lines; each line is cut to maxLength characters.

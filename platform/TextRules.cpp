@@ -7,13 +7,6 @@ bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
 
 char LowerAscii(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
-int HexDigit(char c) noexcept {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::string_view TrimBlanks(std::string_view text) noexcept {

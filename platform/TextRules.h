@@ -2,6 +2,7 @@
 // integer texts, each written once.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -12,6 +13,18 @@ std::string_view TrimBlanks(std::string_view text) noexcept;
 
 // An ASCII decimal digit: what address and prefix texts are made of.
 inline bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+// By table: IPv6 texts are read a character at a time.
+inline constexpr auto kHexDigitValues = [] {
+    std::array<signed char, 256> digits{};
+    for (auto& d : digits) d = -1;
+    for (int c = 0; c < 10; ++c) digits['0' + c] = static_cast<signed char>(c);
+    for (int c = 0; c < 6; ++c) digits['a' + c] = digits['A' + c] = static_cast<signed char>(10 + c);
+    return digits;
+}();
+
+// The value of an ASCII hexadecimal digit, -1 for any other byte.
+inline int HexDigit(char c) noexcept { return kHexDigitValues[static_cast<unsigned char>(c)]; }
 
 // A byte that shows nothing: a blank or a control character below 0x20.
 // The bytes of characters beyond ASCII all show. (DEL shows as a box.)

@@ -11,10 +11,14 @@
 
 #include "AddressReader.h"
 #include "AddressSet.h"
+#include "AddressText.h"
 #include "AddressWriter.h"
+#include "SetJob.h"
+#include "SetOracle.h"
 #include "TestRows.h"
 
 using namespace orvane;
+using orvane::oracle::ReadAddressList;
 
 namespace {
 
@@ -141,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ReadAddressList, CountsLinesAndNamesRejectedOnes) {
     AddressSets sets;
     // A NUL rejects its line only: reading goes on with the next.
-    const LinesRead read =
+    const oracle::LinesRead read =
         ReadAddressList(std::string("# header\r\n10.0.0.1\r\njunk\n\n::1\r2001:db8::/129\n\0\n10.0.0.2", 55), A, sets);
     EXPECT_EQ(read.lines, 8u);
     EXPECT_EQ(read.rejected, (std::vector<std::size_t>{3, 6, 7}));
@@ -210,17 +214,17 @@ TEST(WriteSets, WritesEveryForm) {
                            "2001:db8::-2001:db8:ffff:ffff:ffff:ffff:ffff:ffff;::ffff:10.0.0.1-::ffff:10.0.0.1;");
 }
 
-TEST(WriteCounts, CountsUpToTheWholeSpace) {
-    auto count = [](const AddressSets& networks) {
+TEST(WriteCount, CountsUpToTheWholeSpace) {
+    auto count = [](std::string_view family, const auto& networks) {
         std::string out;
-        WriteCounts(networks, "\n", out);
+        WriteCount(family, networks.size(), TotalOf(UnionOf(networks)), "\n", out);
         return out;
     };
-    EXPECT_EQ(count({{{0, kTop}}, {{{}, kTop6}}}), "IPv4 1 4294967296\nIPv6 1 340282366920938463463374607431768211456\n");
+    EXPECT_EQ(count("IPv4", std::vector<Interval4>{{0, kTop}}), "IPv4 1 4294967296\n");
+    EXPECT_EQ(count("IPv6", std::vector<Interval6>{{{}, kTop6}}), "IPv6 1 340282366920938463463374607431768211456\n");
     // Overlapping networks are counted once each, their addresses once.
-    EXPECT_EQ(count({{}, {{{}, LowOnes<Uint128>(127)}, {{}, 1}, {kTop6, kTop6}}}),
+    EXPECT_EQ(count("IPv6", std::vector<Interval6>{{{}, LowOnes<Uint128>(127)}, {{}, 1}, {kTop6, kTop6}}),
               "IPv6 3 170141183460469231731687303715884105729\n");
-    EXPECT_EQ(count({}), "");
 }
 
 // ---- Set operations ----
@@ -414,6 +418,95 @@ TEST(IPv6Text, ReadsAndWritesAsTheCLibraryDoes) {
         ASSERT_EQ(read.kind == V6, library) << edited;
         if (library) {
             ASSERT_EQ(read.v6.first, FromBytes(expected)) << edited;
+        }
+    }
+}
+
+// ---- Reading in blocks ----
+
+namespace {
+
+// Hands out its text at most chunk bytes a read.
+class ChunkSource : public ByteSource {
+public:
+    ChunkSource(std::string_view text, std::size_t chunk) : rest_(text), chunk_(chunk) {}
+    std::size_t Read(char* buffer, std::size_t size) override {
+        const std::size_t n = std::min({size, chunk_, rest_.size()});
+        std::copy_n(rest_.data(), n, buffer);
+        rest_.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string_view rest_;
+    std::size_t chunk_;
+};
+
+// A list as found in the wild: every kind of line end, a byte-order mark now
+// and then, comments, blanks by the thousand, NULs, UTF-8 and junk.
+std::string RandomList(std::mt19937& random) {
+    const std::vector<std::string> shapes = {
+        "10.0.0.%", "10.%.0.0 / 16", "192.168.%.1 - 192.168.%.9", "2001:db8::% - 2001:db8::1:0", "::%/120",
+        "# header %", "5.6.7.% ; note", "", "junk %", std::string(5000, ' ') + "1.2.%.4" + std::string(300, '\t'),
+        std::string("10.0.%.1\0x", 10), "1.1.1.% \xE2\x80\x94 1.1.1.200", "1.1.%.1 \x97 1.1.1.200 # cp1251"};
+    const std::vector<std::string> ends = {"\r\n", "\r", "\n"};
+    std::string text = random() % 2 == 0 ? std::string(kUtf8ByteOrderMark) : "";
+    for (int k = random() % 40; k > 0; --k) {
+        std::string line = shapes[random() % shapes.size()];
+        for (std::size_t at; (at = line.find('%')) != std::string::npos;) line.replace(at, 1, std::to_string(random() % 256));
+        text += line + ends[random() % ends.size()];
+    }
+    if (random() % 2 == 0) text += "10.9.9.9";  // a last line without its end
+    return text;
+}
+
+}  // namespace
+
+// Whatever the blocks, the lines are those of the whole text; a line past
+// what is held comes out cut, with a NUL after it when one stood in the rest.
+TEST(ForEachSourceLine, GivesTheLinesOfTheWholeTextWhateverTheBlocks) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 100; ++round) {
+        const std::string text = RandomList(random);
+        const std::string_view body = std::string_view(text).substr(text.starts_with(kUtf8ByteOrderMark) ? 3 : 0);
+        for (const std::size_t maxHeld : {std::size_t{1} << 20, std::size_t{6}}) {
+            std::vector<std::string> whole, blocks;
+            ForEachListLine(body, [&](std::string_view line) {
+                std::string held(line.substr(0, maxHeld));
+                if (line.size() > maxHeld && line.substr(maxHeld).find('\0') != std::string_view::npos) held += '\0';
+                whole.push_back(held);
+            }, std::string_view::npos);
+            for (const std::size_t chunk : {1, 2, 3, 7, 1 << 20}) {
+                ChunkSource source(text, chunk);
+                blocks.clear();
+                ForEachSourceLine(source, maxHeld, [&](std::string_view line) { blocks.emplace_back(line); });
+                ASSERT_EQ(blocks, whole) << "round " << round << ", chunk " << chunk << ", held " << maxHeld;
+            }
+        }
+    }
+}
+
+// The set job reads lists in blocks to the same sets and the same rejected
+// lines as reading them whole.
+TEST(RunSetJob, ReadsBlocksAsTheWholeText) {
+    std::mt19937 random(13);
+    for (int round = 0; round < 100; ++round) {
+        const std::string text = RandomList(random);
+        AddressSets sets;
+        const oracle::LinesRead read = ReadAddressList(text, A, sets);
+        std::string expected;
+        WriteSets({UnionOf(sets.v4), UnionOf(sets.v6)}, {.form = OutputForm::HostRange}, expected);
+        for (const std::size_t chunk : {1, 3, 4096}) {
+            SetJob job{.operation = SetOperation::Merge, .form = OutputForm::HostRange};
+            job.inputs.push_back({"list", [&] { return std::make_unique<ChunkSource>(text, chunk); }});
+            std::string out;
+            std::vector<std::size_t> rejected;
+            const SetJobSummary summary =
+                RunSetJob(job, {.write = [&](std::string_view block) { out += block; },
+                                .rejected = [&](const RejectedLine& line) { rejected.push_back(line.number); }});
+            ASSERT_EQ(out, expected) << "round " << round << ", chunk " << chunk;
+            ASSERT_EQ(rejected, read.rejected) << "round " << round << ", chunk " << chunk;
+            ASSERT_EQ(summary.lines, read.lines);
         }
     }
 }

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "AddressText.h"
 #include "EngineParts.h"
-#include "Memory.h"
+#include "CodePage.h"
 #include "TextRules.h"
 #include "unCommon.h"
 
@@ -20,20 +21,11 @@ bool IsBlankOrTab(char c) noexcept { return c == ' ' || c == '\t'; }
 // the address reading takes it as written, so the general reading can be
 // skipped; anything else, down to a leading zero, takes the general way.
 bool ReadPlainIPv4(std::string_view line, Interval4& interval) noexcept {
-    const char* p = line.data();
-    const char* const end = p + line.size();
     std::uint32_t address = 0;
-    for (int piece = 0; piece < 4; ++piece) {
-        if (piece > 0 && (p == end || *p++ != '.')) return false;
-        if (p == end || !IsDigit(*p)) return false;
-        unsigned octet = static_cast<unsigned>(*p++ - '0');
-        for (int digits = 1; p != end && IsDigit(*p); ++digits) {
-            if (octet == 0 || digits == 3) return false;
-            octet = octet * 10 + static_cast<unsigned>(*p++ - '0');
-        }
-        if (octet > 255) return false;
-        address = address << 8 | octet;
-    }
+    const std::size_t quad = ReadDottedQuad(line, address);
+    if (quad == 0) return false;
+    const char* p = line.data() + quad;
+    const char* const end = line.data() + line.size();
     unsigned prefix = 32;
     if (p != end) {
         if (*p++ != '/' || p == end || !IsDigit(*p)) return false;
@@ -103,105 +95,6 @@ bool ReadAddressAlone(std::string_view line, Interval4& interval) {
 }
 
 // ---- IPv6 ----
-
-// Hexadecimal digits by table: IPv6 texts are read a character at a time.
-constexpr auto kHexDigits = [] {
-    std::array<signed char, 256> digits{};
-    for (auto& d : digits) d = -1;
-    for (int c = 0; c < 10; ++c) digits['0' + c] = static_cast<signed char>(c);
-    for (int c = 0; c < 6; ++c) digits['a' + c] = digits['A' + c] = static_cast<signed char>(10 + c);
-    return digits;
-}();
-
-int HexDigit(char c) noexcept { return kHexDigits[static_cast<unsigned char>(c)]; }
-
-// The dotted quad that may end an IPv6 text, read as inet_pton reads it:
-// four decimal octets, no leading zeros.
-bool ReadEmbeddedIPv4(std::string_view text, std::uint32_t& value) noexcept {
-    unsigned octets = 0, octet = 0;
-    bool digit = false;
-    value = 0;
-    for (char c : text) {
-        if (IsDigit(c)) {
-            if (digit && octet == 0) return false;
-            octet = octet * 10 + static_cast<unsigned>(c - '0');
-            if (octet > 255) return false;
-            if (!digit && ++octets > 4) return false;
-            digit = true;
-        } else if (c == '.' && digit && octets < 4) {
-            value = value << 8 | octet;
-            octet = 0;
-            digit = false;
-        } else {
-            return false;
-        }
-    }
-    if (octets < 4) return false;
-    value = value << 8 | octet;
-    return true;
-}
-
-// Exactly the texts inet_pton(AF_INET6) takes, without its copy into a C
-// string: on a list of a million IPv6 lines the library's reading was a
-// good part of the run. The tests hold it to the library's answers.
-bool ReadIPv6Address(std::string_view text, Uint128& value) noexcept {
-    std::uint16_t groups[8] = {};
-    int count = 0, gap = -1;  // groups read; where "::" stood
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    if (n == 0) return false;
-    if (text[0] == ':' && (n == 1 || text[1] != ':')) return false;
-    if (text[0] == ':') i = 1;
-    std::size_t token = i;  // where the current group began, for an embedded IPv4 address
-    unsigned group = 0, digits = 0;
-    while (i < n) {
-        const char c = text[i++];
-        if (const int d = HexDigit(c); d >= 0) {
-            if (digits == 4) return false;
-            group = group << 4 | static_cast<unsigned>(d);
-            ++digits;
-            continue;
-        }
-        if (c == ':') {
-            token = i;
-            if (digits == 0) {
-                if (gap >= 0) return false;
-                gap = count;
-                continue;
-            }
-            if (i == n || count == 8) return false;
-            groups[count++] = static_cast<std::uint16_t>(group);
-            group = digits = 0;
-            continue;
-        }
-        std::uint32_t v4;
-        if (c == '.' && count <= 6 && ReadEmbeddedIPv4(text.substr(token), v4)) {
-            groups[count++] = static_cast<std::uint16_t>(v4 >> 16);
-            groups[count++] = static_cast<std::uint16_t>(v4);
-            digits = 0;
-            break;
-        }
-        return false;
-    }
-    if (digits > 0) {
-        if (count == 8) return false;
-        groups[count++] = static_cast<std::uint16_t>(group);
-    }
-    if (gap >= 0) {
-        if (count == 8) return false;  // "::" must stand for at least one group
-        const int zeros = 8 - count;
-        for (int k = 7; k >= gap + zeros; --k) groups[k] = groups[k - zeros];
-        for (int k = gap; k < gap + zeros; ++k) groups[k] = 0;
-        count = 8;
-    }
-    if (count != 8) return false;
-    value = {};
-    for (int k = 0; k < 4; ++k) {
-        value.high = value.high << 16 | groups[k];
-        value.low = value.low << 16 | groups[k + 4];
-    }
-    return true;
-}
 
 // Decimal digits only, 0 to 128: "/0FFF" and "/32abc" are typos, not prefixes.
 bool ReadIPv6Prefix(std::string_view text, unsigned& prefix) noexcept {
@@ -318,22 +211,18 @@ SetLine ReadSetLine(std::string_view line, RangeReading ranges, std::string& scr
     return read;
 }
 
-LinesRead ReadAddressList(std::string_view text, RangeReading ranges, AddressSets& sets) {
-    // The shortest line that names an address is eight bytes with its line
-    // end: room reserved for that many is only address space until written.
-    if (const std::size_t most = sets.v4.size() + text.size() / 8 + 1; sets.v4.capacity() < most)
-        ReserveLarge(sets.v4, most);
-    LinesRead read;
-    ForEachSetLine(text, ranges, read, [&](const SetLine& set) {
-        if (set.kind == SetLine::Kind::IPv4) {
-            sets.v4.push_back(set.v4);
-            return;
-        }
-        // Likewise, once a list shows it holds IPv6 at all.
-        if (sets.v6.size() == sets.v6.capacity()) ReserveLarge(sets.v6, sets.v6.size() + text.size() / 12 + 1);
-        sets.v6.push_back(set.v6);
-    });
-    return read;
+SetLine ReadListLine(std::string_view line, RangeReading ranges, LineScratch& scratch) {
+    SetLine read = ReadSetLine(line, ranges, scratch.cleaned);
+    // Only a line that reads as nothing can read otherwise decoded: the
+    // bytes of UTF-8 characters are no digits, dots or separators to
+    // Windows-1251 either, and the only character beyond ASCII that the
+    // reading takes, the em dash, is a rejection until decoded.
+    if (read.kind != SetLine::Kind::Rejected ||
+        std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }) ||
+        !IsValidUtf8(line))
+        return read;
+    scratch.decoded = Utf8ToCp1251(line);
+    return ReadSetLine(scratch.decoded, ranges, scratch.cleaned);
 }
 
 }  // namespace orvane

@@ -32,11 +32,9 @@ void SortByFirst(std::vector<Interval6>& intervals) {
     });
 }
 
-}  // namespace
-
+// Joins overlapping and touching neighbours of intervals sorted by first.
 template <typename Value>
-std::vector<Interval<Value>> UnionOf(std::vector<Interval<Value>> intervals) {
-    SortByFirst(intervals);
+void JoinSorted(std::vector<Interval<Value>>& intervals) {
     std::size_t kept = 0;
     for (std::size_t k = 0; k < intervals.size(); ++k) {
         const Interval<Value> next = intervals[k];
@@ -51,7 +49,70 @@ std::vector<Interval<Value>> UnionOf(std::vector<Interval<Value>> intervals) {
         intervals[kept++] = next;
     }
     intervals.resize(kept);
+}
+
+}  // namespace
+
+template <typename Value>
+std::vector<Interval<Value>> UnionOf(std::vector<Interval<Value>> intervals) {
+    SortByFirst(intervals);
+    JoinSorted(intervals);
     return intervals;
+}
+
+template <typename Value>
+void UnionBuilder<Value>::Join() {
+    if (fresh_.empty()) return;
+    fresh_ = UnionOf(std::move(fresh_));
+    if (kept_.empty()) {
+        kept_.swap(fresh_);
+    } else {
+        // Both are sorted: merged from the back into the room kept_ grows by.
+        std::size_t i = kept_.size(), j = fresh_.size(), w = i + j;
+        kept_.resize(w);
+        while (j > 0) {
+            if (i > 0 && kept_[i - 1].first > fresh_[j - 1].first) kept_[--w] = kept_[--i];
+            else kept_[--w] = fresh_[--j];
+        }
+        JoinSorted(kept_);
+    }
+    fresh_.clear();
+    // Each join moves the whole union: batches that grow with it keep that
+    // to a few moves an interval, at a fraction of the union's memory.
+    batch_ = std::max(kFirstBatch, kept_.size() / 8);
+}
+
+// A batch's room is asked for once, where the kernel can back it with huge pages.
+template <typename Value>
+void UnionBuilder<Value>::Reserve() {
+    ReserveLarge(fresh_, std::max(batch_, fresh_.size() + 1));
+}
+
+template <typename Value>
+std::vector<Interval<Value>> UnionBuilder<Value>::Take() {
+    Join();
+    fresh_ = {};
+    batch_ = kFirstBatch;
+    return std::move(kept_);
+}
+
+template <typename Value>
+AddressTotal TotalOf(const std::vector<Interval<Value>>& disjoint) {
+    AddressTotal total;
+    for (const Interval<Value>& interval : disjoint) {
+        const Uint128 size = Uint128(interval.last - interval.first) + 1;  // the whole IPv6 space wraps to zero
+        const Uint128 sum = total.value + size;
+        total.bit128 = total.bit128 || sum < total.value || size == Uint128{};
+        total.value = sum;
+    }
+    return total;
+}
+
+template <typename Value>
+std::size_t NetworkCountOf(const std::vector<Interval<Value>>& intervals) {
+    std::size_t count = 0;
+    for (const Interval<Value>& interval : intervals) ForEachNetwork(interval, [&](Value, unsigned) { ++count; });
+    return count;
 }
 
 template <typename Value>
@@ -89,6 +150,12 @@ std::vector<Interval<Value>> DifferenceOf(const std::vector<Interval<Value>>& a,
     return result;
 }
 
+template class UnionBuilder<std::uint32_t>;
+template class UnionBuilder<Uint128>;
+template AddressTotal TotalOf(const std::vector<Interval4>&);
+template AddressTotal TotalOf(const std::vector<Interval6>&);
+template std::size_t NetworkCountOf(const std::vector<Interval4>&);
+template std::size_t NetworkCountOf(const std::vector<Interval6>&);
 template std::vector<Interval4> UnionOf(std::vector<Interval4>);
 template std::vector<Interval6> UnionOf(std::vector<Interval6>);
 template std::vector<Interval4> IntersectionOf(const std::vector<Interval4>&, const std::vector<Interval4>&);

@@ -16,18 +16,10 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "AddressSet.h"
-#include "ListText.h"
 
 namespace orvane {
-
-// How an IPv4 range line a-b is read.
-enum class RangeReading {
-    Hosts,      // the hosts of a network: the network and broadcast addresses around them belong to it
-    Addresses,  // exactly the addresses from a to b
-};
 
 struct SetLine {
     enum class Kind { Blank, Rejected, IPv4, IPv6 };
@@ -48,30 +40,14 @@ inline constexpr std::size_t kMaxSetLineText = std::size_t{1} << 20;
 // wrote, so a loop over many lines reuses it.
 SetLine ReadSetLine(std::string_view line, RangeReading ranges, std::string& scratch);
 
-// What reading one list found besides its addresses.
-struct LinesRead {
-    std::size_t lines = 0;
-    std::vector<std::size_t> rejected;  // line numbers, from 1
+// Scratch room for ReadListLine, reused from line to line.
+struct LineScratch {
+    std::string cleaned, decoded;
 };
 
-// Reads every line of a Windows-1251 list text (the list-file line rule):
-// counts them, notes the rejected ones in read, and calls visit(line) for
-// each that names addresses.
-template <typename Visit>
-void ForEachSetLine(std::string_view text, RangeReading ranges, LinesRead& read, Visit&& visit) {
-    std::string scratch;
-    ForEachListLine(
-        text,
-        [&](std::string_view line) {
-            ++read.lines;
-            const SetLine set = ReadSetLine(line, ranges, scratch);
-            if (set.kind == SetLine::Kind::Rejected) read.rejected.push_back(read.lines);
-            else if (set.kind != SetLine::Kind::Blank) visit(set);
-        },
-        std::string_view::npos);
-}
-
-// Adds what every line of the list text names to sets, unsorted and not joined.
-LinesRead ReadAddressList(std::string_view text, RangeReading ranges, AddressSets& sets);
+// Reads one line as a list file holds it: as UTF-8 when the line is valid
+// UTF-8 holding a non-ASCII byte, otherwise as Windows-1251. A file's lines
+// need not agree, so this is decided line by line.
+SetLine ReadListLine(std::string_view line, RangeReading ranges, LineScratch& scratch);
 
 }  // namespace orvane

@@ -11,34 +11,14 @@
 #include <algorithm>
 #include <bit>
 #include <compare>
+#include <cstddef>
 #include <type_traits>
 #include <cstdint>
 #include <vector>
 
+#include "Uint128.h"
+
 namespace orvane {
-
-// An unsigned 128-bit value in two words. GCC 12 refuses std::countr_zero
-// and std::hash for unsigned __int128 in strict C++20, and the sets need only
-// these few operations.
-struct Uint128 {
-    std::uint64_t high = 0, low = 0;
-
-    constexpr Uint128() = default;
-    constexpr Uint128(std::uint64_t value) : low(value) {}  // NOLINT: widening, as for built-in types
-    constexpr Uint128(std::uint64_t high_, std::uint64_t low_) : high(high_), low(low_) {}
-
-    friend constexpr auto operator<=>(const Uint128&, const Uint128&) = default;
-    friend constexpr Uint128 operator+(Uint128 a, Uint128 b) {
-        const std::uint64_t low = a.low + b.low;
-        return {a.high + b.high + (low < a.low ? 1 : 0), low};
-    }
-    friend constexpr Uint128 operator-(Uint128 a, Uint128 b) {
-        return {a.high - b.high - (a.low < b.low ? 1 : 0), a.low - b.low};
-    }
-    friend constexpr Uint128 operator&(Uint128 a, Uint128 b) { return {a.high & b.high, a.low & b.low}; }
-    friend constexpr Uint128 operator|(Uint128 a, Uint128 b) { return {a.high | b.high, a.low | b.low}; }
-    friend constexpr Uint128 operator~(Uint128 a) { return {~a.high, ~a.low}; }
-};
 
 template <typename Value>
 inline constexpr unsigned kAddressWidth = 0;
@@ -74,6 +54,12 @@ constexpr unsigned BitWidth(Uint128 v) {
     return v.high != 0 ? 64 + static_cast<unsigned>(std::bit_width(v.high))
                        : static_cast<unsigned>(std::bit_width(v.low));
 }
+
+// How an IPv4 range line a-b is read, and written back.
+enum class RangeReading {
+    Hosts,      // the hosts of a network: the network and broadcast addresses around them belong to it
+    Addresses,  // exactly the addresses from a to b
+};
 
 // Every address from first to last, both included.
 template <typename Value>
@@ -113,6 +99,46 @@ void ForEachNetwork(Interval<Value> interval, Visit&& visit) {
 // overlapping and adjacent intervals joined.
 template <typename Value>
 std::vector<Interval<Value>> UnionOf(std::vector<Interval<Value>> intervals);
+
+// A union built as intervals come: they are gathered and joined into the
+// union kept so far a batch at a time, so that memory follows the distinct
+// intervals, not the lines read.
+template <typename Value>
+class UnionBuilder {
+public:
+    void Add(const Interval<Value>& interval) {
+        if (fresh_.size() == fresh_.capacity()) Reserve();
+        fresh_.push_back(interval);
+        if (fresh_.size() >= batch_) Join();
+    }
+    // The union of everything added; the builder is empty afterwards.
+    std::vector<Interval<Value>> Take();
+
+private:
+    void Join();
+    void Reserve();
+
+    std::vector<Interval<Value>> kept_, fresh_;
+    std::size_t batch_ = kFirstBatch;
+    // Large enough that joining costs little beside reading the lines (each
+    // join moves the whole union), small beside a list of millions: 32 MiB,
+    // four million IPv4 intervals.
+    static constexpr std::size_t kFirstBatch = (std::size_t{32} << 20) / sizeof(Interval<Value>);
+};
+
+// How many addresses a set holds: up to 2^128, one bit more than a Uint128.
+struct AddressTotal {
+    Uint128 value;
+    bool bit128 = false;  // the whole IPv6 space: value is then zero
+};
+
+// For disjoint intervals, as UnionOf() gives them.
+template <typename Value>
+AddressTotal TotalOf(const std::vector<Interval<Value>>& disjoint);
+
+// How many networks ForEachNetwork() gives for all of the intervals.
+template <typename Value>
+std::size_t NetworkCountOf(const std::vector<Interval<Value>>& intervals);
 
 // For lists as UnionOf() gives them.
 template <typename Value>

@@ -1,0 +1,67 @@
+// The address-set modes as one job: the options in one struct, every list
+// read as a stream of blocks, the networks (or their counts) handed to a sink
+// a block at a time, each rejected line to a callback. Memory follows the
+// set (--merge and the set operations) or the output (--exact), never the
+// size of the files.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "AddressSet.h"
+#include "ListText.h"
+#include "unCommon.h"
+
+namespace orvane {
+
+enum class SetOperation {
+    Exact,  // every line written exactly, in an order of its own
+    Merge,  // the union of all lines, then the intersections and differences
+};
+
+enum class LineOrder { Text, Address, None };
+
+// A list to read: its name for the report, and how to open it when its turn
+// comes (a pipe is opened only once the lists before it are read).
+struct ListSource {
+    std::string name;
+    std::function<std::unique_ptr<ByteSource>()> open;
+};
+
+struct RejectedLine {
+    std::string_view list;    // its name
+    std::size_t number;       // from 1
+    std::string_view bytes;   // as read: Windows-1251 or UTF-8, decided line by line
+};
+
+struct SetJob {
+    SetOperation operation = SetOperation::Merge;
+    OutputForm form = OutputForm::HostRange;
+    std::string delimiter = "/";  // Windows-1251
+    std::string lineEnd = "\n";
+    RangeReading ranges = RangeReading::Addresses;
+    LineOrder order = LineOrder::Text;  // Exact: the order lines are written in
+    bool removeDuplicates = true;       // Exact: a network once, however many lines name it
+    bool count = false;                 // "IPv4 NETWORKS ADDRESSES" and "IPv6 ..." instead of the networks
+    std::vector<ListSource> inputs{};   // one list, whose lines are read in turn
+    std::vector<ListSource> intersect{};  // Merge: keep only what each of these also holds
+    std::vector<ListSource> exclude{};    // Merge: then take out what each of these holds
+};
+
+struct SetJobOutput {
+    std::function<void(std::string_view)> write;  // the result, block after block
+    std::function<void(const RejectedLine&)> rejected;
+};
+
+struct SetJobSummary {
+    std::size_t lines = 0, rejected = 0;  // over every list read
+};
+
+// Throws what opening or reading a list throws; whatever was written by then stays written.
+SetJobSummary RunSetJob(const SetJob& job, const SetJobOutput& output);
+
+}  // namespace orvane
