@@ -3,6 +3,7 @@
 //   addresses  half single IPv4 addresses, half networks from /18 to /30
 //   blocklist  nine in ten single IPv4 addresses, the rest /16 to /30
 //   ipv6       half single IPv6 addresses, half networks from /32 to /96
+//   ipv6ranges IPv6 ranges of up to 64 addresses, apart: about five networks each
 #include <arpa/inet.h>
 
 #include <cstdint>
@@ -50,6 +51,13 @@ int main(int argc, char** argv) {
             out << inet_ntop(AF_INET6, bytes, text, sizeof text);
             if (prefix < 128) out << '/' << prefix;
             out << '\n';
+        } else if (kind == "ipv6ranges") {
+            // Each range in a /64 of its own, so that none joins another.
+            const std::uint64_t first = random() >> 20, last = first + (random() >> 58);
+            out << "2001:db8:" << std::hex << (i >> 16) << ':' << (i & 0xFFFF) << ':' << (first >> 48) << ':'
+                << (first >> 32 & 0xFFFF) << ':' << (first >> 16 & 0xFFFF) << ':' << (first & 0xFFFF) << '-'
+                << "2001:db8:" << (i >> 16) << ':' << (i & 0xFFFF) << ':' << (last >> 48) << ':' << (last >> 32 & 0xFFFF)
+                << ':' << (last >> 16 & 0xFFFF) << ':' << (last & 0xFFFF) << std::dec << '\n';
         } else {
             return 2;
         }

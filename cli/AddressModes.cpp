@@ -157,9 +157,13 @@ std::string Convert(const Options& options, Report& report, std::size_t& rejecte
         }
     }
     std::string result;
-    TransformListText(inputs.size() > 1 ? std::string_view(joined) : inputs.front()->text, options.removeDuplicates,
-                      options.sort == LineOrder::Text, TransformTypeOf(options.format), options.delimiter,
-                      options.lineEnd, result);
+    TransformListText(inputs.size() > 1 ? std::string_view(joined) : inputs.front()->text,
+                      {.form = options.format,
+                       .removeDuplicates = options.removeDuplicates,
+                       .sort = options.sort == LineOrder::Text,
+                       .delimiter = options.delimiter,
+                       .lineEnd = options.lineEnd},
+                      result);
     return result;
 }
 

@@ -62,8 +62,8 @@ void AppendMask(std::string& out, HostOrderValue mask, int kind) {
 namespace detail {
 
 std::string_view TrimControls(std::string_view s) noexcept {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
+    while (!s.empty() && IsBlankByte(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlankByte(s.back())) s.remove_suffix(1);
     return s;
 }
 
@@ -84,15 +84,15 @@ bool AppendNormalized(std::string& out, std::string_view line) {
         if (c != ' ') out += c;
 
     std::size_t begin = base, end = out.size();
-    while (begin < end && static_cast<unsigned char>(out[begin]) <= 0x20) ++begin;
-    while (end > begin && static_cast<unsigned char>(out[end - 1]) <= 0x20) --end;
+    while (begin < end && IsBlankByte(out[begin])) ++begin;
+    while (end > begin && IsBlankByte(out[end - 1])) --end;
     std::size_t write = base;
     int dots = 0;  // counted from the second character on, as CountSubstring does
     for (std::size_t i = begin; i < end; ++i) {
         const char c = out[i];
         if (c == '*' || c == 'o') continue;
         dots += c == '.' && write > base;
-        out[write++] = c == '\x97' ? '-' : c;
+        out[write++] = c == kEmDash ? '-' : c;
     }
     if (dots < 3) {
         out.resize(base);

@@ -246,17 +246,19 @@ std::vector<std::string> TransformList(std::span<const std::string_view> lines, 
     return output;
 }
 
-void TransformListText(std::string_view text, bool removeDuplicates, bool sort, std::int32_t transformType,
-                       std::string_view delimiter, std::string_view lineEnd, std::string& out) {
+void TransformListText(std::string_view text, const ListConversion& conversion, std::string& out) {
     WorkingList working;
     working.Reserve(text.size() / 16 + 1, text.size());
     ForEachListLine(text, [&](std::string_view line) { working.PushBackNormalized(line); });
 
     // Room for the longest result of every line: the range as written, or
     // two addresses and the delimiter.
-    ReserveLarge(out, out.size() + working.TextSize() + working.Size() * (2 * 15 + delimiter.size() + lineEnd.size()));
-    ConvertWorkingList(working, removeDuplicates, sort, transformType, delimiter, out,
-                       [&](std::string& converted) { converted.append(lineEnd); });
+    constexpr std::size_t kLongestAddress = 15;  // 255.255.255.255
+    ReserveLarge(out, out.size() + working.TextSize() +
+                          working.Size() * (2 * kLongestAddress + conversion.delimiter.size() + conversion.lineEnd.size()));
+    const std::int32_t transformType = conversion.form ? TransformTypeOf(*conversion.form) : -1;
+    ConvertWorkingList(working, conversion.removeDuplicates, conversion.sort, transformType, conversion.delimiter, out,
+                       [&](std::string& converted) { converted.append(conversion.lineEnd); });
 }
 
 }  // namespace orvane

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -110,9 +111,23 @@ int CompareTextNoCase(std::string_view a, std::string_view b) noexcept;
 std::vector<std::string> TransformList(std::span<const std::string_view> lines, bool removeDuplicates, bool sort,
                                        std::int32_t transformType, std::string_view delimiter);
 
+// How a whole list is converted: the window's options, or orvane-convert's.
+struct ListConversion {
+    std::optional<OutputForm> form;  // none chosen: nothing is written
+    bool removeDuplicates = true;
+    bool sort = true;
+    std::string_view delimiter = " / ";
+    std::string_view lineEnd = "\r\n";
+};
+
+// The form a TransformType value names; any value but 0, 1 and 2 names none.
+constexpr std::optional<OutputForm> OutputFormOf(std::int32_t transformType) {
+    if (transformType < 0 || transformType > 2) return std::nullopt;
+    return static_cast<OutputForm>(transformType);
+}
+
 // The same for a whole list text (its lines by the list-file rule, each cut
-// to kMaxLineLength): every result line followed by lineEnd, appended to out.
-void TransformListText(std::string_view text, bool removeDuplicates, bool sort, std::int32_t transformType,
-                       std::string_view delimiter, std::string_view lineEnd, std::string& out);
+// to kMaxLineLength): every result line followed by the line end, appended to out.
+void TransformListText(std::string_view text, const ListConversion& conversion, std::string& out);
 
 }  // namespace orvane

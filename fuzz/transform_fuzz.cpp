@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(out == orvane::oracle::PlainTransformList(lines, dedupe, sort, form, " / "));
         std::string joined, whole;
         for (const auto& line : out) joined += line + "\n";
-        orvane::TransformListText(text, dedupe, sort, form, " / ", "\n", whole);
+        orvane::TransformListText(
+            text, {.form = orvane::OutputFormOf(form), .removeDuplicates = dedupe, .sort = sort, .lineEnd = "\n"}, whole);
         Check(whole == joined);
     }
 

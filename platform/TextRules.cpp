@@ -3,15 +3,13 @@
 namespace orvane {
 namespace {
 
-bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
-
 char LowerAscii(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 }  // namespace
 
 std::string_view TrimBlanks(std::string_view text) noexcept {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && IsSpaceOrTab(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsSpaceOrTab(text.back())) text.remove_suffix(1);
     return text;
 }
 

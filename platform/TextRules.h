@@ -8,8 +8,16 @@
 
 namespace orvane {
 
+// A space or a tab: the blanks a person types between the parts of a line,
+// such as around "/" and "-".
+inline bool IsSpaceOrTab(char c) noexcept { return c == ' ' || c == '\t'; }
+
 // The text without spaces and tabs at either end.
 std::string_view TrimBlanks(std::string_view text) noexcept;
+
+// The em dash of Windows-1251, which the engine's texts are in: word
+// processors put it between the ends of a range, where a hyphen belongs.
+inline constexpr char kEmDash = '\x97';
 
 // An ASCII decimal digit: what address and prefix texts are made of.
 inline bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }

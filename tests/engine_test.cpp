@@ -560,7 +560,8 @@ TEST(TransformList, MatchesThePlainConversionOnRandomLists) {
             std::string joined;
             for (const std::string& line : expected) joined += line + "\r\n";
             std::string out;
-            TransformListText(text, dedupe, sort, form, "|", "\r\n", out);
+            TransformListText(text, {.form = OutputFormOf(form), .removeDuplicates = dedupe, .sort = sort, .delimiter = "|"},
+                              out);
             ASSERT_EQ(out, joined) << "options " << options;
         }
     }

@@ -19,6 +19,12 @@
 namespace orvane::ui {
 namespace {
 
+// Room for every distinct run of a long list line: a run measured once is
+// not measured again on the next key. 2^18 entries cost a few MiB a box;
+// eight times as many would hold the runs of a 9 Mi-character line of
+// distinct addresses too, for 57 MiB more with nothing loaded.
+constexpr int kPositionCacheEntries = 1 << 18;
+
 int Key(int key, int modifiers = 0) { return key | modifiers; }
 
 // The keys of a plain text box and nothing more: Scintilla's own bindings
@@ -192,9 +198,7 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
         SendScintilla(SCI_STYLESETBACK, style, SendScintilla(SCI_STYLEGETBACK, 0));
         SendScintilla(SCI_STYLESETCHARACTERSET, style, SendScintilla(SCI_STYLEGETCHARACTERSET, 0));
     }
-    // Room for every distinct run of a long list line (a few MiB a box): a
-    // run measured once is not measured again on the next key.
-    SendScintilla(SCI_SETPOSITIONCACHE, 262144);
+    SendScintilla(SCI_SETPOSITIONCACHE, kPositionCacheEntries);
     connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
             [this](int position) { StyleText(SendScintilla(SCI_GETENDSTYLED), position); });
     // QsciScintilla walks the caret's line column by column on every caret

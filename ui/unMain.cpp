@@ -436,8 +436,14 @@ void TfmMain::btnTransformClick() {
     // The box's text, as it holds it, is the list text that is converted as
     // orvane-convert converts a file: one line rule, one path.
     std::string result;
-    TransformListText(Utf8ToCp1251(ui->memInput->Utf8Text()), ui->cbxRemoveDuplicates->isChecked(),
-                      ui->cbxSort->isChecked(), TransformType(), ToCp1251(ui->edtDelimiter->text()), "\n", result);
+    const std::string delimiter = ToCp1251(ui->edtDelimiter->text());
+    TransformListText(Utf8ToCp1251(ui->memInput->Utf8Text()),
+                      {.form = OutputFormOf(TransformType()),
+                       .removeDuplicates = ui->cbxRemoveDuplicates->isChecked(),
+                       .sort = ui->cbxSort->isChecked(),
+                       .delimiter = delimiter,
+                       .lineEnd = "\n"},
+                      result);
     ui->memOutput->SetUtf8Text(Cp1251ToUtf8(result));
 }
 

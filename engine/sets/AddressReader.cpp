@@ -12,8 +12,6 @@
 namespace orvane {
 namespace {
 
-bool IsBlankOrTab(char c) noexcept { return c == ' ' || c == '\t'; }
-
 // ---- IPv4 ----
 
 // The form nearly every line of a large list has: a dotted quad of plain
@@ -112,15 +110,15 @@ bool ReadIPv6Prefix(std::string_view text, unsigned& prefix) noexcept {
 // hyphens; a line with nothing to drop is left where it is.
 std::string_view TightenAroundSeparators(std::string_view line, std::string& out) {
     if (std::none_of(line.begin(), line.end(),
-                     [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == '\x97'; }))
+                     [](char c) { return IsBlankByte(c) || c == kEmDash; }))
         return line;
     out.clear();
     for (char c : line) {
-        if (c == '\x97') c = '-';
-        if (IsBlankOrTab(c)) {
+        if (c == kEmDash) c = '-';
+        if (IsSpaceOrTab(c)) {
             if (out.empty() || out.back() == '/' || out.back() == '-') continue;
         } else if (c == '/' || c == '-') {
-            while (!out.empty() && IsBlankOrTab(out.back())) out.pop_back();
+            while (!out.empty() && IsSpaceOrTab(out.back())) out.pop_back();
         }
         out += c;
     }
