@@ -12,6 +12,7 @@
 #include "AddressReader.h"
 #include "AddressSet.h"
 #include "AddressWriter.h"
+#include "ListLines.h"
 #include "ListOracle.h"
 #include "SetOracle.h"
 #include "ListText.h"

@@ -134,15 +134,6 @@ void ForEachSourceLine(ByteSource& source, std::size_t maxHeld, Visit&& visit) {
     if (!pending.empty()) visitHeld();
 }
 
-// Splits text into lines; each line is cut to maxLength characters.
-template <typename Char>
-std::vector<std::basic_string_view<Char>> SplitListLines(std::basic_string_view<Char> text,
-                                                         std::size_t maxLength = kMaxLineLength) {
-    std::vector<std::basic_string_view<Char>> lines;
-    ForEachListLine(text, [&](std::basic_string_view<Char> line) { lines.push_back(line); }, maxLength);
-    return lines;
-}
-
 // The text with every CR LF and lone CR made one LF: the line breaks a list
 // box shows, each where the line rule sees one. Lines are not cut.
 template <typename Char>

@@ -20,6 +20,7 @@
 #include "CodePage.h"
 #include "Collation.h"
 #include "FileIo.h"
+#include "ListLines.h"
 #include "ListText.h"
 #include "TestSupport.h"
 

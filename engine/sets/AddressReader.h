@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "AddressSet.h"
+#include "SetOptions.h"
 
 namespace orvane {
 

@@ -55,12 +55,6 @@ constexpr unsigned BitWidth(Uint128 v) {
                        : static_cast<unsigned>(std::bit_width(v.low));
 }
 
-// How an IPv4 range line a-b is read, and written back.
-enum class RangeReading {
-    Hosts,      // the hosts of a network: the network and broadcast addresses around them belong to it
-    Addresses,  // exactly the addresses from a to b
-};
-
 // Every address from first to last, both included.
 template <typename Value>
 struct Interval {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "AddressSet.h"
+#include "SetOptions.h"
 #include "unCommon.h"
 
 namespace orvane {

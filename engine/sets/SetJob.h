@@ -12,18 +12,11 @@
 #include <string_view>
 #include <vector>
 
-#include "AddressSet.h"
 #include "ListText.h"
+#include "SetOptions.h"
 #include "unCommon.h"
 
 namespace orvane {
-
-enum class SetOperation {
-    Exact,  // every line written exactly, in an order of its own
-    Merge,  // the union of all lines, then the intersections and differences
-};
-
-enum class LineOrder { Text, Address, None };
 
 // A list to read: its name for the report, and how to open it when its turn
 // comes (a pipe is opened only once the lists before it are read).
