@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -57,6 +58,9 @@ public:
         text_ += ':' + std::to_string(cut.line) + ": text ends at a NUL byte, " + std::to_string(cut.notRead) +
                  (cut.notRead == 1 ? " byte" : " bytes") + " not read\n";
     }
+
+    // A word of the program's own, said whatever was asked.
+    void Say(std::string_view text) { text_ += text; }
 
     // The count closes the report, after the lines of every file.
     void Close(std::size_t lines, std::size_t rejected) {
@@ -164,6 +168,15 @@ std::string Convert(const Options& options, Report& report, std::size_t& rejecte
                        .delimiter = options.delimiter,
                        .lineEnd = options.lineEnd},
                       result);
+    // The window drops what it cannot read without a word; a newcomer's first
+    // blocklist would come out empty without a hint.
+    if (result.empty() && std::any_of(inputs.begin(), inputs.end(), [](const auto& input) {
+            bool named = false;
+            ForEachListLine(input->text, [&](std::string_view line) { named = named || !IsBlankLine(line); });
+            return named;
+        }))
+        report.Say("orvane-convert: no line names a network as the window writes them; lists of single addresses "
+                   "and lines with comments are read with --merge\n");
     return result;
 }
 
@@ -174,22 +187,32 @@ std::vector<ListSource> SourcesOf(const std::vector<std::string>& names) {
 }
 
 SetJob JobOf(const Options& options) {
-    return {.operation = options.mode == Mode::Merge ? SetOperation::Merge : SetOperation::Exact,
-            .form = options.format,
-            .delimiter = options.delimiter,
-            .lineEnd = options.lineEnd,
-            .ranges = options.ranges,
-            .order = options.sort,
-            .removeDuplicates = options.removeDuplicates,
-            .count = options.count,
-            .inputs = SourcesOf(options.inputs),
-            .intersect = SourcesOf(options.intersect),
-            .exclude = SourcesOf(options.exclude)};
+    static constexpr SetOperation kOperations[] = {SetOperation::Exact, SetOperation::Exact, SetOperation::Merge,
+                                                   SetOperation::Diff};
+    SetJob job{.operation = kOperations[static_cast<int>(options.mode)],
+               .form = options.format,
+               .delimiter = options.delimiter,
+               .lineEnd = options.lineEnd,
+               .ranges = options.ranges,
+               .order = options.sort,
+               .removeDuplicates = options.removeDuplicates,
+               .count = options.count,
+               .families = options.families,
+               .lengths4 = options.lengths4,
+               .lengths6 = options.lengths6,
+               .lineFormat = options.lineFormat ? &*options.lineFormat : nullptr,
+               .defaultPrefix4 = options.defaultPrefix4,
+               .defaultPrefix6 = options.defaultPrefix6,
+               .inputs = SourcesOf(options.inputs),
+               .intersect = SourcesOf(options.intersect),
+               .exclude = SourcesOf(options.exclude)};
+    if (options.mode == Mode::Diff) job.diff = SourcesOf({options.diff}).front();
+    return job;
 }
 
 }  // namespace
 
-std::size_t Run(const Options& options) {
+Outcome Run(const Options& options) {
     Report report(options.report);
     // Opened when the first block is ready: a file that cannot be read leaves the output as it was.
     std::optional<OutputFile> out;
@@ -197,21 +220,23 @@ std::size_t Run(const Options& options) {
         if (!out) out.emplace(options.output);
         return *out;
     };
-    std::size_t rejected = 0;
+    Outcome outcome;
     if (options.mode == Mode::Convert) {
-        const std::string result = Convert(options, report, rejected);
+        const std::string result = Convert(options, report, outcome.rejected);
         output().Write(result);
     } else {
-        const SetJobSummary summary =
-            RunSetJob(JobOf(options), {.write = [&](std::string_view block) { output().Write(block); },
-                                       .rejected = [&](const RejectedLine& line) {
-                                           report.Rejected(line.list, line.number, line.bytes);
-                                       }});
+        SetJobOutput sink{.write = [&](std::string_view block) { output().Write(block); },
+                          .rejected = [&](const RejectedLine& line) {
+                              report.Rejected(line.list, line.number, line.bytes);
+                          }};
+        if (options.quiet) sink.write = nullptr;
+        const SetJobSummary summary = RunSetJob(JobOf(options), sink);
         report.Close(summary.lines, summary.rejected);
-        rejected = summary.rejected;
+        outcome = {summary.rejected, summary.differ, summary.refusal};
+        if (!outcome.refusal.empty() || options.quiet) return outcome;
     }
     output().Commit();
-    return rejected;
+    return outcome;
 }
 
 }  // namespace orvane::cli

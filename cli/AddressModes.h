@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "AddressWriter.h"
 #include "SetJob.h"
 
 namespace orvane::cli {
@@ -15,6 +17,7 @@ enum class Mode {
     Convert,  // the window's conversion, byte for byte
     Exact,    // every line read as a set of addresses and written exactly
     Merge,    // the union of all lines, then --intersect and --exclude
+    Diff,     // what the union of all lines and the --diff file hold apart
 };
 
 struct Options {
@@ -26,18 +29,30 @@ struct Options {
     std::string lineEnd;
     RangeReading ranges = RangeReading::Addresses;
     std::vector<std::string> intersect, exclude;
+    std::string diff;
+    bool quiet = false;  // --diff: write nothing, only the status tells
     bool count = false;
     bool report = false;
     bool strict = false;
+    Families families = Families::Both;
+    PrefixLengths lengths4 = PrefixLengths().set(), lengths6 = PrefixLengths().set();
+    std::optional<LineFormat> lineFormat;
+    std::optional<unsigned> defaultPrefix4, defaultPrefix6;
     std::string output;  // empty: standard output
     std::vector<std::string> inputs{"-"};
 };
 
+struct Outcome {
+    std::size_t rejected = 0;  // lines of every file read that named nothing
+    bool differ = false;       // --diff: the sets hold other addresses
+    std::string refusal;       // why nothing was written, when the result cannot be
+};
+
 // Reads every file the options name, converts as they say and writes the
 // result to the output, which is replaced only once everything was read and
-// written. Names rejected lines on standard error as it goes (with
-// options.report), and a NUL that ended the window's text always. Gives how
-// many lines were rejected. Throws EFOpenError, EFCreateError or EWriteError.
-std::size_t Run(const Options& options);
+// written (and left alone when the result is refused). Names rejected lines
+// on standard error as it goes (with options.report), and a NUL that ended
+// the window's text always. Throws EFOpenError, EFCreateError or EWriteError.
+Outcome Run(const Options& options);
 
 }  // namespace orvane::cli

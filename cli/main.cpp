@@ -22,17 +22,19 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: orvane-convert [OPTION]... [FILE]...\n"
-    "  or:  orvane-convert --exact|--merge [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n";
+    "  or:  orvane-convert --exact|--merge [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n"
+    "  or:  orvane-convert --diff NEW [OPTION]... [FILE]...\n";
 
 constexpr std::string_view kHelp =
     "Converts a list of IPv4 networks, one a line, into host ranges (range),\n"
     "addresses with prefix length (prefix) or addresses with dotted mask (mask).\n"
-    "With --exact or --merge, reads IPv4 and IPv6 lists as sets of addresses.\n"
+    "With --exact, --merge or --diff, reads IPv4 and IPv6 lists as sets of addresses.\n"
     "\n"
-    "  -f, --format FORM       range (0, default), prefix (1) or mask (2); IPv6 has no\n"
+    "  -f, --format FORM       range (0), prefix (1) or mask (2); the default is range,\n"
+    "                          and prefix with --exact, --merge or --diff; IPv6 has no\n"
     "                          dotted mask: mask writes IPv6 networks as prefix does\n"
     "  -d, --delimiter TEXT    text between address and mask (default \" / \", with\n"
-    "                          --exact or --merge \"/\"; may be empty)\n"
+    "                          --exact, --merge or --diff \"/\"; may be empty)\n"
     "      --sort ORDER        text (default: word order), address (implies --exact) or none\n"
     "      --no-sort           the same as --sort none\n"
     "      --keep-duplicates   keep lines (with --exact: networks) that repeat others\n"
@@ -40,13 +42,28 @@ constexpr std::string_view kHelp =
     "      --merge             the union of all lines, as the fewest networks (implies --exact)\n"
     "      --intersect FILE    keep only what FILE's networks also cover (implies --merge)\n"
     "      --exclude FILE      take FILE's networks out of the union (implies --merge)\n"
+    "      --diff NEW          what changed from the union of all lines to NEW's: -NETWORK\n"
+    "                          for what only the lines hold, +NETWORK for what NEW adds;\n"
+    "                          exit status 0 same addresses, 1 they differ, 2 trouble\n"
+    "      --quiet             with --diff: write nothing, only the exit status tells\n"
     "      --ranges READING    an IPv4 a-b names addresses (default: exactly a to b)\n"
     "                          or hosts (a network around them, as the window reads it)\n"
     "      --count             with --exact or --merge: write \"IPv4 NETWORKS ADDRESSES\"\n"
     "                          and \"IPv6 NETWORKS ADDRESSES\" instead of the networks\n"
+    "  -4, -6                  write (and count) IPv4 or IPv6 only\n"
+    "      --line-format TEXT  write every network as TEXT with {net} {addr} {prefix}\n"
+    "                          {mask} {wildcard} {first} {last} {family} filled in\n"
+    "                          ({{ and }} for braces; {mask} and {wildcard} IPv4 only)\n"
+    "      --min-prefix N      split IPv4 networks larger than /N\n"
+    "      --prefixes LIST     write IPv4 networks of these lengths only (e.g. 24,32;\n"
+    "                          /32 is always allowed), the same addresses\n"
+    "      --min-prefix6 N, --prefixes6 LIST  the same for IPv6 (/128 always allowed)\n"
+    "      --default-prefix N  read a single IPv4 address alone on a line of an input\n"
+    "                          as its /N network (not in --intersect, --exclude, --diff)\n"
+    "      --default-prefix6 N the same for IPv6 (64: each listed address's /64)\n"
     "      --report            name every rejected line on standard error, then a count\n"
     "      --strict            exit status 3 when any line of any file was rejected\n"
-    "      --lf                end lines with LF (default with --exact or --merge)\n"
+    "      --lf                end lines with LF (default with --exact, --merge or --diff)\n"
     "      --crlf              end lines with CR LF (default otherwise)\n"
     "  -o, --output OUT        replace OUT once everything is written (a device: written through)\n"
     "  -h, --help              this text\n"
@@ -57,13 +74,14 @@ constexpr std::string_view kHelp =
     "to their end; their lines form one list. As in the window, a line is read to its\n"
     "4096th character and the text ends at a NUL byte; such a NUL is named on\n"
     "standard error and counts as a rejected line.\n"
-    "With --exact or --merge a line is read whole: it is a comment from its first #\n"
-    "or ; on; it names an IPv4 network, range or address, or an IPv6 address,\n"
+    "With --exact, --merge or --diff a line is read whole: it is a comment from its\n"
+    "first # or ; on; it names an IPv4 network, range or address, or an IPv6 address,\n"
     "address/N or first-last, blanks and tabs allowed around / and -. A line holding\n"
     "a NUL byte, or over 1 MiB before its comment, is rejected. IPv4 and IPv6 never\n"
     "merge; IPv4 is written first. The result is written in Windows-1251.\n"
-    "Exit status: 0 done, 1 input or output error, 2 wrong usage, 3 lines rejected\n"
-    "with --strict.\n";
+    "Exit status: 0 done, 1 input or output error or a result refused (over 2^32\n"
+    "networks; an IPv6 network under {mask}), 2 wrong usage, 3 lines rejected with\n"
+    "--strict; with --diff, 0 same, 1 different, 2 any trouble.\n";
 
 using orvane::cli::Mode;
 using orvane::cli::Options;
@@ -112,7 +130,41 @@ enum OptionCode {
     kRanges,
     kReport,
     kStrict,
+    kDiff,
+    kQuiet,
+    kLineFormat,
+    kMinPrefix,
+    kMinPrefix6,
+    kPrefixes,
+    kPrefixes6,
+    kDefaultPrefix,
+    kDefaultPrefix6,
 };
+
+// A prefix length from 0 to width, in decimal digits.
+bool ParsePrefixLength(std::string_view text, unsigned width, unsigned& length) {
+    if (text.empty() || text.size() > 3) return false;
+    length = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        length = length * 10 + static_cast<unsigned>(c - '0');
+    }
+    return length <= width;
+}
+
+// "24,32": the lengths listed, and the full width, which every set needs.
+bool ParsePrefixList(std::string_view text, unsigned width, orvane::PrefixLengths& lengths) {
+    lengths.reset();
+    lengths.set(width);
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = text.find(',', start);
+        unsigned length;
+        if (!ParsePrefixLength(text.substr(start, comma - start), width, length)) return false;
+        lengths.set(length);
+        if (comma == std::string_view::npos) return true;
+        start = comma + 1;
+    }
+}
 
 // The options the arguments give, or the exit status to end with at once
 // (help, version, wrong usage).
@@ -127,14 +179,27 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
         {"exclude", required_argument, nullptr, kExclude}, {"ranges", required_argument, nullptr, kRanges},
         {"report", no_argument, nullptr, kReport},       {"strict", no_argument, nullptr, kStrict},
         {"crlf", no_argument, nullptr, kCrlf},           {"count", no_argument, nullptr, kCount},
+        {"diff", required_argument, nullptr, kDiff},     {"quiet", no_argument, nullptr, kQuiet},
+        {"line-format", required_argument, nullptr, kLineFormat},
+        {"min-prefix", required_argument, nullptr, kMinPrefix},
+        {"min-prefix6", required_argument, nullptr, kMinPrefix6},
+        {"prefixes", required_argument, nullptr, kPrefixes},
+        {"prefixes6", required_argument, nullptr, kPrefixes6},
+        {"default-prefix", required_argument, nullptr, kDefaultPrefix},
+        {"default-prefix6", required_argument, nullptr, kDefaultPrefix6},
         {nullptr, 0, nullptr, 0}};
     Options options;
     // What was given; the defaults that depend on the mode are settled once all options are read.
     std::optional<std::string> delimiter;
     std::optional<std::string_view> lineEnd;
+    std::optional<orvane::OutputForm> format;
     bool exact = false, merge = false;
+    // Options that only the address-set modes have, as given, for the message that says so.
+    std::string setOption;
+    unsigned minPrefix4 = 0, minPrefix6 = 0;
+    orvane::PrefixLengths listed4 = orvane::PrefixLengths().set(), listed6 = orvane::PrefixLengths().set();
     opterr = 0;  // the messages below say it in this program's words
-    for (int c; (c = ::getopt_long(argc, argv, ":f:d:o:h", kOptions, nullptr)) != -1;) {
+    for (int c; (c = ::getopt_long(argc, argv, ":f:d:o:h46", kOptions, nullptr)) != -1;) {
         const std::string_view value = optarg != nullptr ? optarg : "";
         const std::string_view last = argv[optind - 1];
         const std::string given = last.starts_with("--") || optopt == 0 ? std::string(last.substr(0, last.find('=')))
@@ -149,7 +214,7 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
                       << "License: proprietary; it may be used and copied as delivered, no other right is granted.\n";
             return 0;
         case 'f':
-            if (!ParseFormat(value, options.format)) return UsageError("unknown format \"" + std::string(value) + "\"");
+            if (!ParseFormat(value, format.emplace())) return UsageError("unknown format \"" + std::string(value) + "\"");
             break;
         case 'd':
             // A line break in the delimiter would split one network over two lines.
@@ -179,6 +244,48 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
         case kKeepDuplicates: options.removeDuplicates = false; break;
         case kLf: lineEnd = "\n"; break;
         case kCrlf: lineEnd = "\r\n"; break;
+        case kDiff: options.diff = value; break;
+        case kQuiet: options.quiet = true; break;
+        case '4':
+        case '6': {
+            const auto family = c == '4' ? orvane::Families::IPv4 : orvane::Families::IPv6;
+            if (options.families != orvane::Families::Both && options.families != family)
+                return UsageError("-4 and -6 exclude each other");
+            options.families = family;
+            setOption = given;
+            break;
+        }
+        case kLineFormat: {
+            std::string error;
+            options.lineFormat = orvane::LineFormat::Parse(orvane::Utf8ToCp1251(value), error);
+            if (!options.lineFormat) return UsageError(error);
+            setOption = given;
+            break;
+        }
+        case kMinPrefix:
+        case kMinPrefix6:
+        case kDefaultPrefix:
+        case kDefaultPrefix6: {
+            const bool six = c == kMinPrefix6 || c == kDefaultPrefix6;
+            unsigned length;
+            if (!ParsePrefixLength(value, six ? 128 : 32, length))
+                return UsageError("option " + given + " takes a prefix length from 0 to " + (six ? "128" : "32"));
+            if (c == kMinPrefix) minPrefix4 = length;
+            else if (c == kMinPrefix6) minPrefix6 = length;
+            else if (c == kDefaultPrefix) options.defaultPrefix4 = length;
+            else options.defaultPrefix6 = length;
+            setOption = given;
+            break;
+        }
+        case kPrefixes:
+        case kPrefixes6: {
+            const bool six = c == kPrefixes6;
+            if (!ParsePrefixList(value, six ? 128 : 32, six ? listed6 : listed4))
+                return UsageError("option " + given + " takes prefix lengths from 0 to " + (six ? "128" : "32") +
+                                  " separated by commas");
+            setOption = given;
+            break;
+        }
         case ':': return UsageError("option " + given + " needs a value");
         default: return UsageError("unknown option " + given);
         }
@@ -186,11 +293,27 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
     if (optind < argc) options.inputs.assign(argv + optind, argv + argc);
     if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 1)
         return UsageError("standard input (-) can be read only once");
-    if (!options.intersect.empty() || !options.exclude.empty()) merge = true;
-    if (merge) options.mode = Mode::Merge;
-    else if (exact || options.sort == LineOrder::Address) options.mode = Mode::Exact;
+    if (!options.diff.empty()) {
+        if (exact || options.count || !options.intersect.empty() || !options.exclude.empty())
+            return UsageError("--diff goes with neither --exact, --count, --intersect nor --exclude");
+        options.mode = Mode::Diff;
+    } else if (options.quiet) {
+        return UsageError("--quiet needs --diff");
+    } else if (merge || !options.intersect.empty() || !options.exclude.empty()) {
+        options.mode = Mode::Merge;
+    } else if (exact || options.sort == LineOrder::Address) {
+        options.mode = Mode::Exact;
+    }
     const bool sets = options.mode != Mode::Convert;
     if (options.count && !sets) return UsageError("--count needs --exact or --merge");
+    if (!setOption.empty() && !sets) return UsageError(setOption + " needs --exact, --merge or --diff");
+    // The lengths listed, none shorter than the least: the full width stays, so every set can be written.
+    for (unsigned p = 0; p < minPrefix4; ++p) listed4.reset(p);
+    for (unsigned p = 0; p < minPrefix6; ++p) listed6.reset(p);
+    options.lengths4 = listed4.set(32);
+    options.lengths6 = listed6.set(128);
+    // Networks by default in the set modes, as every network tool writes them.
+    options.format = format.value_or(sets ? orvane::OutputForm::ShortMask : orvane::OutputForm::HostRange);
     // The window's bytes in its own mode; what network tools read in the set modes.
     options.delimiter = delimiter.value_or(sets ? "/" : " / ");
     options.lineEnd = lineEnd.value_or(sets ? "\n" : "\r\n");  // a literal either way
@@ -200,8 +323,14 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
 // Runs what the options ask for; says on standard error what went wrong.
 int RunAndReport(const Options& options) {
     try {
-        const std::size_t rejected = orvane::cli::Run(options);
-        return options.strict && rejected > 0 ? 3 : 0;
+        const orvane::cli::Outcome outcome = orvane::cli::Run(options);
+        if (!outcome.refusal.empty()) {
+            std::cerr << "orvane-convert: " << outcome.refusal << '\n';
+            return options.mode == Mode::Diff ? 2 : 1;
+        }
+        // As diff and cmp answer: any trouble is 2, a rejected line under --strict too.
+        if (options.mode == Mode::Diff) return options.strict && outcome.rejected > 0 ? 2 : outcome.differ ? 1 : 0;
+        return options.strict && outcome.rejected > 0 ? 3 : 0;
     } catch (const orvane::EWriteError& e) {
         std::cerr << "orvane-convert: "
                   << (options.output.empty() ? std::string("standard output") : "\"" + options.output + "\"") << ": "
@@ -209,7 +338,7 @@ int RunAndReport(const Options& options) {
     } catch (const std::exception& e) {
         std::cerr << "orvane-convert: " << e.what() << '\n';
     }
-    return 1;
+    return options.mode == Mode::Diff ? 2 : 1;
 }
 
 }  // namespace

@@ -217,7 +217,9 @@ TEST(WriteSets, WritesEveryForm) {
 TEST(WriteCount, CountsUpToTheWholeSpace) {
     auto count = [](std::string_view family, const auto& networks) {
         std::string out;
-        WriteCount(family, networks.size(), TotalOf(UnionOf(networks)), "\n", out);
+        AddressTotal count;
+        count.Add(networks.size());
+        WriteCount(family, count, TotalOf(UnionOf(networks)), "\n", out);
         return out;
     };
     EXPECT_EQ(count("IPv4", std::vector<Interval4>{{0, kTop}}), "IPv4 1 4294967296\n");

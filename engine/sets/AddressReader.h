@@ -33,6 +33,13 @@ struct SetLine {
     std::string_view text;
 };
 
+// A single address alone on its line: no "/N", no range. What a default
+// prefix widens into its network.
+inline bool NamesOneAddress(const SetLine& line) {
+    return (line.kind == SetLine::Kind::IPv4 || line.kind == SetLine::Kind::IPv6) &&
+           line.text.find_first_of("/-") == std::string_view::npos;
+}
+
 // Longer than any network's text with generous blanks around it; a line
 // past it is damaged data, rejected rather than read into a scratch copy.
 inline constexpr std::size_t kMaxSetLineText = std::size_t{1} << 20;

@@ -100,18 +100,20 @@ template <typename Value>
 AddressTotal TotalOf(const std::vector<Interval<Value>>& disjoint) {
     AddressTotal total;
     for (const Interval<Value>& interval : disjoint) {
-        const Uint128 size = Uint128(interval.last - interval.first) + 1;  // the whole IPv6 space wraps to zero
-        const Uint128 sum = total.value + size;
-        total.bit128 = total.bit128 || sum < total.value || size == Uint128{};
-        total.value = sum;
+        if (interval.first == Value{} && interval.last == kLastAddress<Value>) total.AddPowerOfTwo(kAddressWidth<Value>);
+        else total.Add(Uint128(interval.last - interval.first) + 1);
     }
     return total;
 }
 
 template <typename Value>
-std::size_t NetworkCountOf(const std::vector<Interval<Value>>& intervals) {
-    std::size_t count = 0;
-    for (const Interval<Value>& interval : intervals) ForEachNetwork(interval, [&](Value, unsigned) { ++count; });
+AddressTotal NetworkCountOf(const std::vector<Interval<Value>>& intervals, const PrefixLengths& lengths) {
+    constexpr unsigned width = kAddressWidth<Value>;
+    AddressTotal count;
+    for (const Interval<Value>& interval : intervals)
+        ForEachNetwork(interval, [&](Value, unsigned prefix) {
+            count.AddPowerOfTwo(AllowedPrefix(prefix, lengths, width) - prefix);
+        });
     return count;
 }
 
@@ -154,8 +156,8 @@ template class UnionBuilder<std::uint32_t>;
 template class UnionBuilder<Uint128>;
 template AddressTotal TotalOf(const std::vector<Interval4>&);
 template AddressTotal TotalOf(const std::vector<Interval6>&);
-template std::size_t NetworkCountOf(const std::vector<Interval4>&);
-template std::size_t NetworkCountOf(const std::vector<Interval6>&);
+template AddressTotal NetworkCountOf(const std::vector<Interval4>&, const PrefixLengths&);
+template AddressTotal NetworkCountOf(const std::vector<Interval6>&, const PrefixLengths&);
 template std::vector<Interval4> UnionOf(std::vector<Interval4>);
 template std::vector<Interval6> UnionOf(std::vector<Interval6>);
 template std::vector<Interval4> IntersectionOf(const std::vector<Interval4>&, const std::vector<Interval4>&);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "SetOptions.h"
 #include "Uint128.h"
 
 namespace orvane {
@@ -89,6 +90,31 @@ void ForEachNetwork(Interval<Value> interval, Visit&& visit) {
     }
 }
 
+// The shortest prefix length at least prefixLength among lengths; the full
+// width when none is.
+inline unsigned AllowedPrefix(unsigned prefixLength, const PrefixLengths& lengths, unsigned width) {
+    for (unsigned p = prefixLength; p < width; ++p)
+        if (lengths.test(p)) return p;
+    return width;
+}
+
+// Calls visit(network, prefixLength) for the fewest networks of the allowed
+// lengths that cover exactly the interval, in address order: each of the
+// fewest networks, split into networks of the next allowed length.
+template <typename Value, typename Visit>
+void ForEachNetwork(Interval<Value> interval, const PrefixLengths& lengths, Visit&& visit) {
+    constexpr unsigned width = kAddressWidth<Value>;
+    ForEachNetwork(interval, [&](Value network, unsigned prefix) {
+        const unsigned allowed = AllowedPrefix(prefix, lengths, width);
+        const Value step = static_cast<Value>(LowOnes<Value>(width - allowed) + 1);
+        const Value last = network | LowOnes<Value>(width - prefix);
+        for (Value at = network;; at = at + step) {
+            visit(at, allowed);
+            if (static_cast<Value>(at | LowOnes<Value>(width - allowed)) == last) break;
+        }
+    });
+}
+
 // The same addresses as the fewest disjoint intervals, in address order:
 // overlapping and adjacent intervals joined.
 template <typename Value>
@@ -120,19 +146,33 @@ private:
     static constexpr std::size_t kFirstBatch = (std::size_t{32} << 20) / sizeof(Interval<Value>);
 };
 
-// How many addresses a set holds: up to 2^128, one bit more than a Uint128.
+// How many addresses (or networks) a set holds: up to 2^128, one bit more
+// than a Uint128.
 struct AddressTotal {
     Uint128 value;
     bool bit128 = false;  // the whole IPv6 space: value is then zero
+
+    void Add(Uint128 n) {
+        const Uint128 sum = value + n;
+        bit128 = bit128 || sum < value;
+        value = sum;
+    }
+    // 2^bits, 0 to 128.
+    void AddPowerOfTwo(unsigned bits) {
+        if (bits >= 128) bit128 = true;
+        else Add(LowOnes<Uint128>(bits) + 1);
+    }
+    bool Exceeds(Uint128 n) const { return bit128 || value > n; }
 };
 
 // For disjoint intervals, as UnionOf() gives them.
 template <typename Value>
 AddressTotal TotalOf(const std::vector<Interval<Value>>& disjoint);
 
-// How many networks ForEachNetwork() gives for all of the intervals.
+// How many networks ForEachNetwork() gives for all of the intervals, with
+// the lengths allowed: without making them, as there may be 2^128.
 template <typename Value>
-std::size_t NetworkCountOf(const std::vector<Interval<Value>>& intervals);
+AddressTotal NetworkCountOf(const std::vector<Interval<Value>>& intervals, const PrefixLengths& lengths);
 
 // For lists as UnionOf() gives them.
 template <typename Value>

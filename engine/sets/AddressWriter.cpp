@@ -1,5 +1,6 @@
 #include "AddressWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -48,23 +49,22 @@ constexpr bool IsIPv6 = std::is_same_v<Value, Uint128>;
 
 template <typename Value>
 void WriteAny(const Interval<Value>& unit, const SetWriting& writing, std::string& out) {
-    if (WritesWholeIntervals<Value>(writing)) {
-        AppendAddress(out, unit.first);
-        out += '-';
-        AppendAddress(out, unit.last);
+    if (writing.lineFormat != nullptr) {
+        writing.lineFormat->Write(unit, out);
+    } else if (writing.form == OutputForm::HostRange) {
+        if (!IsIPv6<Value> && writing.ranges == RangeReading::Hosts) {
+            // The host range the window writes: a /31 or /32 comes out with its ends crossed.
+            AppendAddress(out, static_cast<Value>(unit.first + 1));
+            out += '-';
+            AppendAddress(out, static_cast<Value>(unit.last - 1));
+        } else {
+            AppendAddress(out, unit.first);
+            out += '-';
+            AppendAddress(out, unit.last);
+        }
     } else {
         // A network's size is a power of two; the whole space's wraps to zero, whose zeros are the full width.
         const unsigned prefix = kAddressWidth<Value> - TrailingZeros(static_cast<Value>(unit.last - unit.first + 1));
-        if constexpr (!IsIPv6<Value>) {
-            if (writing.form == OutputForm::HostRange) {
-                // The host range the window writes: a /31 or /32 comes out with its ends crossed.
-                AppendAddress(out, static_cast<std::uint32_t>(unit.first + 1));
-                out += '-';
-                AppendAddress(out, static_cast<std::uint32_t>(unit.last - 1));
-                out.append(writing.lineEnd);
-                return;
-            }
-        }
         AppendAddress(out, unit.first);
         out.append(writing.delimiter);
         if (IsIPv6<Value> || writing.form == OutputForm::ShortMask) AppendNumber(out, prefix);
@@ -85,14 +85,88 @@ void WriteSets(const AddressSets& sets, const SetWriting& writing, std::string& 
         ForEachUnit(interval, writing, [&](const Interval6& unit) { WriteUnit(unit, writing, out); });
 }
 
-void WriteCount(std::string_view family, std::size_t networks, const AddressTotal& addresses, std::string_view lineEnd,
-                std::string& out) {
+void AppendTotal(std::string& out, const AddressTotal& total) { AppendDecimal(out, total.value, total.bit128); }
+
+void WriteCount(std::string_view family, const AddressTotal& networks, const AddressTotal& addresses,
+                std::string_view lineEnd, std::string& out) {
     out.append(family);
     out += ' ';
-    out += std::to_string(networks);
+    AppendTotal(out, networks);
     out += ' ';
-    AppendDecimal(out, addresses.value, addresses.bit128);
+    AppendTotal(out, addresses);
     out.append(lineEnd);
 }
+
+std::optional<LineFormat> LineFormat::Parse(std::string_view text, std::string& error) {
+    static constexpr std::pair<std::string_view, Field> kFields[] = {
+        {"net", Field::Net},   {"addr", Field::Addr},   {"prefix", Field::Prefix}, {"mask", Field::Mask},
+        {"wildcard", Field::Wildcard}, {"first", Field::First}, {"last", Field::Last}, {"family", Field::Family}};
+    LineFormat format;
+    auto literal = [&](char c) {
+        if (format.pieces_.empty() || format.pieces_.back().field != Field::Text) format.pieces_.push_back({Field::Text, {}});
+        format.pieces_.back().text += c;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if ((c == '{' || c == '}') && i + 1 < text.size() && text[i + 1] == c) {
+            literal(c);
+            ++i;
+            continue;
+        }
+        if (c == '}') {
+            error = "a lone } in the line format (}} writes one)";
+            return std::nullopt;
+        }
+        if (c != '{') {
+            literal(c);
+            continue;
+        }
+        const std::size_t close = text.find('}', i);
+        const std::string_view name = text.substr(i + 1, close == std::string_view::npos ? close : close - i - 1);
+        const auto* known = std::find_if(std::begin(kFields), std::end(kFields),
+                                         [&](const auto& field) { return field.first == name; });
+        if (close == std::string_view::npos || known == std::end(kFields)) {
+            error = "unknown field {" + std::string(name) + (close == std::string_view::npos ? "" : "}") +
+                    " in the line format (fields: {net} {addr} {prefix} {mask} {wildcard} {first} {last} {family}; "
+                    "{{ and }} write braces)";
+            return std::nullopt;
+        }
+        format.pieces_.push_back({known->second, {}});
+        format.needsDottedMask_ = format.needsDottedMask_ || known->second == Field::Mask || known->second == Field::Wildcard;
+        i = close;
+    }
+    return format;
+}
+
+template <typename Value>
+void LineFormat::WriteAny(const Interval<Value>& network, std::string& out) const {
+    const unsigned prefix = kAddressWidth<Value> - TrailingZeros(static_cast<Value>(network.last - network.first + 1));
+    for (const Piece& piece : pieces_) {
+        switch (piece.field) {
+            case Field::Text: out += piece.text; break;
+            case Field::Net:
+                AppendAddress(out, network.first);
+                out += '/';
+                AppendNumber(out, prefix);
+                break;
+            case Field::Addr:
+            case Field::First: AppendAddress(out, network.first); break;
+            case Field::Last: AppendAddress(out, network.last); break;
+            case Field::Prefix: AppendNumber(out, prefix); break;
+            case Field::Family: out += IsIPv6<Value> ? '6' : '4'; break;
+            case Field::Mask:
+            case Field::Wildcard:
+                // The job refuses IPv6 networks for these before anything is written.
+                if constexpr (!IsIPv6<Value>) {
+                    const std::uint32_t hostBits = LowOnes<std::uint32_t>(32 - prefix);
+                    AppendAddress(out, piece.field == Field::Mask ? static_cast<std::uint32_t>(~hostBits) : hostBits);
+                }
+                break;
+        }
+    }
+}
+
+void LineFormat::Write(const Interval4& network, std::string& out) const { WriteAny(network, out); }
+void LineFormat::Write(const Interval6& network, std::string& out) const { WriteAny(network, out); }
 
 }  // namespace orvane

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "AddressReader.h"
+#include "AddressText.h"
 #include "AddressWriter.h"
 
 namespace orvane {
@@ -17,7 +18,7 @@ constexpr std::size_t kOutputBlock = std::size_t{1} << 20;
 class BlockOutput {
 public:
     explicit BlockOutput(const std::function<void(std::string_view)>& write) : write_(write) {
-        text_.reserve(kOutputBlock + kOutputBlock / 8);
+        if (write_) text_.reserve(kOutputBlock + kOutputBlock / 8);
     }
     std::string& Text() { return text_; }
     // After every line or so: hands on a full block.
@@ -34,31 +35,48 @@ private:
     std::string text_;
 };
 
+template <typename Value>
+constexpr bool IsIPv6 = std::is_same_v<Value, Uint128>;
+
+template <typename Value>
+bool Writes(const SetJob& job) {
+    return job.families == Families::Both || job.families == (IsIPv6<Value> ? Families::IPv6 : Families::IPv4);
+}
+
 // Reads lists line by line, counting the lines and handing on the rejected ones.
 class ListReading {
 public:
     ListReading(const SetJob& job, const SetJobOutput& output) : job_(job), output_(output) {}
 
-    // Calls visit(line) for every line of the list that names addresses.
+    // Calls visit(line) for every line of the list that names addresses; an
+    // input's single addresses widened to the default prefix.
     template <typename Visit>
-    void Read(const ListSource& list, Visit&& visit) {
+    void Read(const ListSource& list, bool input, Visit&& visit) {
         const std::unique_ptr<ByteSource> bytes = list.open();
         std::size_t number = 0;
+        const bool widen = input && (job_.defaultPrefix4 || job_.defaultPrefix6);
         // One byte past the longest text a line may have: enough to tell such a line apart.
-        ForEachSourceLine(*bytes, kMaxSetLineText + 1, [&](std::string_view line) {
+        ForEachSourceLine(*bytes, kMaxSetLineText + 1, [&](std::string_view text) {
             ++number;
-            const SetLine read = ReadListLine(line, job_.ranges, scratch_);
-            if (read.kind == SetLine::Kind::Rejected) {
+            SetLine line = ReadListLine(text, job_.ranges, scratch_);
+            if (line.kind == SetLine::Kind::Rejected) {
                 ++summary_.rejected;
-                if (output_.rejected) output_.rejected({list.name, number, line});
-            } else if (read.kind != SetLine::Kind::Blank) {
-                visit(read);
+                if (output_.rejected) output_.rejected({list.name, number, text});
+                return;
             }
+            if (line.kind == SetLine::Kind::Blank) return;
+            if (widen && NamesOneAddress(line)) {
+                if (line.kind == SetLine::Kind::IPv4 && job_.defaultPrefix4)
+                    line.v4 = NetworkOf(line.v4.first, *job_.defaultPrefix4);
+                if (line.kind == SetLine::Kind::IPv6 && job_.defaultPrefix6)
+                    line.v6 = NetworkOf(line.v6.first, *job_.defaultPrefix6);
+            }
+            visit(line);
         });
         summary_.lines += number;
     }
 
-    const SetJobSummary& Summary() const { return summary_; }
+    SetJobSummary& Summary() { return summary_; }
 
 private:
     const SetJob& job_;
@@ -68,31 +86,59 @@ private:
 };
 
 SetWriting WritingOf(const SetJob& job) {
-    return {.form = job.form, .delimiter = job.delimiter, .lineEnd = job.lineEnd, .ranges = job.ranges};
+    return {.form = job.form,
+            .delimiter = job.delimiter,
+            .lineEnd = job.lineEnd,
+            .ranges = job.ranges,
+            .lengths4 = job.lengths4,
+            .lengths6 = job.lengths6,
+            .lineFormat = job.lineFormat};
 }
 
+// How many units ForEachUnit gives for the intervals.
 template <typename Value>
-void WriteCountOf(std::string_view family, const std::vector<Interval<Value>>& disjoint, std::size_t networks,
-                  const SetJob& job, std::string& out) {
-    if (networks > 0) WriteCount(family, networks, TotalOf(disjoint), job.lineEnd, out);
+AddressTotal UnitCountOf(const std::vector<Interval<Value>>& intervals, const SetWriting& writing) {
+    if (!WritesWholeIntervals<Value>(writing)) return NetworkCountOf(intervals, writing.Lengths<Value>());
+    AddressTotal count;
+    count.Add(intervals.size());
+    return count;
 }
 
-// ---- Merge and the set operations ----
-
-AddressSets UnionOfLists(ListReading& reading, std::span<const ListSource> lists) {
-    UnionBuilder<std::uint32_t> v4;
-    UnionBuilder<Uint128> v6;
-    for (const ListSource& list : lists) {
-        reading.Read(list, [&](const SetLine& line) {
-            if (line.kind == SetLine::Kind::IPv4) v4.Add(line.v4);
-            else v6.Add(line.v6);
-        });
+// Why the result cannot be written, or nothing: too many networks, or an
+// IPv6 network where the line format wants a dotted mask. Judged on every
+// interval that would be written, before anything is.
+std::string RefusalOf(const SetJob& job, const SetWriting& writing, const std::vector<Interval4>& v4,
+                      const std::vector<Interval6>& v6) {
+    AddressTotal units;
+    if (Writes<std::uint32_t>(job)) units = UnitCountOf(v4, writing);
+    if (Writes<Uint128>(job)) {
+        const AddressTotal more = UnitCountOf(v6, writing);
+        units.Add(more.value);
+        units.bit128 = units.bit128 || more.bit128 || units.value < more.value;
     }
-    return {v4.Take(), v6.Take()};
+    if (units.Exceeds(kMostNetworks)) {
+        std::string size;
+        AppendTotal(size, units);
+        return "the result would be " + size + " networks, more than " + std::to_string(kMostNetworks) +
+               " (allow longer prefixes)";
+    }
+    if (job.lineFormat != nullptr && job.lineFormat->NeedsDottedMask() && Writes<Uint128>(job) && !v6.empty()) {
+        std::string network;
+        ForEachUnit(v6.front(), writing, [&](const Interval6& unit) {
+            if (!network.empty()) return;
+            AppendAddress(network, unit.first);
+            network += '/' + std::to_string(128 - TrailingZeros(static_cast<Uint128>(unit.last - unit.first + 1)));
+        });
+        return "{mask} and {wildcard} have no IPv6 meaning, and the result holds " + network +
+               " (-4 writes IPv4 only)";
+    }
+    return {};
 }
 
 template <typename Value>
-void WriteSet(const std::vector<Interval<Value>>& set, const SetWriting& writing, BlockOutput& out) {
+void WriteSet(const std::vector<Interval<Value>>& set, const SetJob& job, const SetWriting& writing,
+              BlockOutput& out) {
+    if (!Writes<Value>(job)) return;
     for (const Interval<Value>& interval : set) {
         ForEachUnit(interval, writing, [&](const Interval<Value>& unit) {
             WriteUnit(unit, writing, out.Text());
@@ -101,24 +147,89 @@ void WriteSet(const std::vector<Interval<Value>>& set, const SetWriting& writing
     }
 }
 
+template <typename Value>
+void WriteCountOf(std::string_view family, const std::vector<Interval<Value>>& disjoint, const AddressTotal& networks,
+                  const SetJob& job, std::string& out) {
+    if (Writes<Value>(job)) WriteCount(family, networks, TotalOf(disjoint), job.lineEnd, out);
+}
+
+// ---- Merge, the set operations and the difference ----
+
+AddressSets UnionOfLists(ListReading& reading, std::span<const ListSource> lists, bool inputs) {
+    UnionBuilder<std::uint32_t> v4;
+    UnionBuilder<Uint128> v6;
+    for (const ListSource& list : lists) {
+        reading.Read(list, inputs, [&](const SetLine& line) {
+            if (line.kind == SetLine::Kind::IPv4) v4.Add(line.v4);
+            else v6.Add(line.v6);
+        });
+    }
+    return {v4.Take(), v6.Take()};
+}
+
 void Merge(const SetJob& job, ListReading& reading, BlockOutput& out) {
-    AddressSets result = UnionOfLists(reading, job.inputs);
+    AddressSets result = UnionOfLists(reading, job.inputs, true);
     for (const ListSource& list : job.intersect) {
-        const AddressSets other = UnionOfLists(reading, {&list, 1});
+        const AddressSets other = UnionOfLists(reading, {&list, 1}, false);
         result = {IntersectionOf(result.v4, other.v4), IntersectionOf(result.v6, other.v6)};
     }
     for (const ListSource& list : job.exclude) {
-        const AddressSets other = UnionOfLists(reading, {&list, 1});
+        const AddressSets other = UnionOfLists(reading, {&list, 1}, false);
         result = {DifferenceOf(result.v4, other.v4), DifferenceOf(result.v6, other.v6)};
     }
+    const SetWriting writing = WritingOf(job);
     if (job.count) {
-        WriteCountOf("IPv4", result.v4, NetworkCountOf(result.v4), job, out.Text());
-        WriteCountOf("IPv6", result.v6, NetworkCountOf(result.v6), job, out.Text());
+        WriteCountOf("IPv4", result.v4, NetworkCountOf(result.v4, job.lengths4), job, out.Text());
+        WriteCountOf("IPv6", result.v6, NetworkCountOf(result.v6, job.lengths6), job, out.Text());
         return;
     }
+    if (std::string refusal = RefusalOf(job, writing, result.v4, result.v6); !refusal.empty()) {
+        reading.Summary().refusal = std::move(refusal);
+        return;
+    }
+    WriteSet(result.v4, job, writing, out);
+    WriteSet(result.v6, job, writing, out);
+}
+
+// "-" for what only the old set holds, "+" for what only the new one does,
+// in one list in address order.
+template <typename Value>
+void WriteDifference(const std::vector<Interval<Value>>& gone, const std::vector<Interval<Value>>& added,
+                     const SetJob& job, const SetWriting& writing, BlockOutput& out) {
+    if (!Writes<Value>(job)) return;
+    auto write = [&](const Interval<Value>& interval, char sign) {
+        ForEachUnit(interval, writing, [&](const Interval<Value>& unit) {
+            out.Text() += sign;
+            WriteUnit(unit, writing, out.Text());
+            out.Pass();
+        });
+    };
+    // The two are disjoint: the one that starts first comes first.
+    std::size_t i = 0, j = 0;
+    while (i < gone.size() || j < added.size()) {
+        if (j == added.size() || (i < gone.size() && gone[i].first < added[j].first)) write(gone[i++], '-');
+        else write(added[j++], '+');
+    }
+}
+
+void Diff(const SetJob& job, ListReading& reading, BlockOutput& out) {
+    const AddressSets before = UnionOfLists(reading, job.inputs, true);
+    const AddressSets after = UnionOfLists(reading, {&*job.diff, 1}, false);
+    const AddressSets gone{DifferenceOf(before.v4, after.v4), DifferenceOf(before.v6, after.v6)};
+    const AddressSets added{DifferenceOf(after.v4, before.v4), DifferenceOf(after.v6, before.v6)};
+    reading.Summary().differ = (Writes<std::uint32_t>(job) && (!gone.v4.empty() || !added.v4.empty())) ||
+                               (Writes<Uint128>(job) && (!gone.v6.empty() || !added.v6.empty()));
     const SetWriting writing = WritingOf(job);
-    WriteSet(result.v4, writing, out);
-    WriteSet(result.v6, writing, out);
+    std::vector<Interval4> both4 = gone.v4;
+    both4.insert(both4.end(), added.v4.begin(), added.v4.end());
+    std::vector<Interval6> both6 = gone.v6;
+    both6.insert(both6.end(), added.v6.begin(), added.v6.end());
+    if (std::string refusal = RefusalOf(job, writing, both4, both6); !refusal.empty()) {
+        reading.Summary().refusal = std::move(refusal);
+        return;
+    }
+    WriteDifference(gone.v4, added.v4, job, writing, out);
+    WriteDifference(gone.v6, added.v6, job, writing, out);
 }
 
 // ---- Exact ----
@@ -132,23 +243,6 @@ void SortByAddress(std::vector<Interval<Value>>& units, bool removeDuplicates) {
     if (removeDuplicates) units.erase(std::unique(units.begin(), units.end()), units.end());
 }
 
-// Every unit the exact modes write for the lines of the inputs, per family
-// in address order.
-AddressSets ExactUnits(const SetJob& job, const SetWriting& writing, ListReading& reading) {
-    AddressSets units;
-    for (const ListSource& list : job.inputs) {
-        reading.Read(list, [&](const SetLine& line) {
-            if (line.kind == SetLine::Kind::IPv4)
-                ForEachUnit(line.v4, writing, [&](const Interval4& unit) { units.v4.push_back(unit); });
-            else
-                ForEachUnit(line.v6, writing, [&](const Interval6& unit) { units.v6.push_back(unit); });
-        });
-    }
-    SortByAddress(units.v4, job.removeDuplicates);
-    SortByAddress(units.v6, job.removeDuplicates);
-    return units;
-}
-
 struct UnitHash {
     std::size_t operator()(const Interval4& u) const noexcept {
         return std::hash<std::uint64_t>()(std::uint64_t{u.first} << 32 | u.last);
@@ -160,10 +254,9 @@ struct UnitHash {
     }
 };
 
-// In the list's own order (as the window orders lines, or as read): each
-// line's units together, a unit written before not again when duplicates go.
-void ExactInLineOrder(const SetJob& job, const SetWriting& writing, ListReading& reading, BlockOutput& out) {
-    // The lines as read, their texts kept end to end, for the text order and the duplicate rule.
+// The lines of the inputs as read, their texts kept end to end for the
+// text order and the duplicate rule.
+struct ReadLines {
     struct Line {
         SetLine::Kind kind;
         Interval4 v4;
@@ -171,26 +264,55 @@ void ExactInLineOrder(const SetJob& job, const SetWriting& writing, ListReading&
         std::size_t offset, length;
     };
     std::vector<Line> lines;
-    std::string keptText;
+    std::string text;
+    AddressSets intervals;  // every line's, per family, for judging the result before it is written
+};
+
+ReadLines ReadInputLines(const SetJob& job, ListReading& reading, bool keepText) {
+    ReadLines read;
     for (const ListSource& list : job.inputs) {
-        reading.Read(list, [&](const SetLine& line) {
-            lines.push_back({line.kind, line.v4, line.v6, keptText.size(), line.text.size()});
-            keptText.append(line.text);
+        reading.Read(list, true, [&](const SetLine& line) {
+            if (line.kind == SetLine::Kind::IPv4 ? !Writes<std::uint32_t>(job) : !Writes<Uint128>(job)) return;
+            if (keepText) {
+                read.lines.push_back({line.kind, line.v4, line.v6, read.text.size(), line.text.size()});
+                read.text.append(line.text);
+            }
+            if (line.kind == SetLine::Kind::IPv4) read.intervals.v4.push_back(line.v4);
+            else read.intervals.v6.push_back(line.v6);
         });
     }
+    return read;
+}
+
+// Every unit of every line, per family in address order.
+AddressSets UnitsOf(const AddressSets& intervals, const SetWriting& writing, bool removeDuplicates) {
+    AddressSets units;
+    for (const Interval4& interval : intervals.v4)
+        ForEachUnit(interval, writing, [&](const Interval4& unit) { units.v4.push_back(unit); });
+    for (const Interval6& interval : intervals.v6)
+        ForEachUnit(interval, writing, [&](const Interval6& unit) { units.v6.push_back(unit); });
+    SortByAddress(units.v4, removeDuplicates);
+    SortByAddress(units.v6, removeDuplicates);
+    return units;
+}
+
+// In the list's own order (as the window orders lines, or as read): each
+// line's units together, a unit written before not again when duplicates go.
+void WriteInLineOrder(const SetJob& job, const SetWriting& writing, const ReadLines& read, BlockOutput& out) {
     std::vector<std::string_view> cleaned;
-    cleaned.reserve(lines.size());
-    for (const Line& line : lines) cleaned.emplace_back(keptText.data() + line.offset, line.length);
+    cleaned.reserve(read.lines.size());
+    for (const ReadLines::Line& line : read.lines) cleaned.emplace_back(read.text.data() + line.offset, line.length);
 
     std::unordered_set<Interval4, UnitHash> written4;
     std::unordered_set<Interval6, UnitHash> written6;
     for (const std::size_t k : CleanedListOrder(cleaned, job.removeDuplicates, job.order == LineOrder::Text)) {
-        if (lines[k].kind == SetLine::Kind::IPv4) {
-            ForEachUnit(lines[k].v4, writing, [&](const Interval4& unit) {
+        const ReadLines::Line& line = read.lines[k];
+        if (line.kind == SetLine::Kind::IPv4) {
+            ForEachUnit(line.v4, writing, [&](const Interval4& unit) {
                 if (!job.removeDuplicates || written4.insert(unit).second) WriteUnit(unit, writing, out.Text());
             });
         } else {
-            ForEachUnit(lines[k].v6, writing, [&](const Interval6& unit) {
+            ForEachUnit(line.v6, writing, [&](const Interval6& unit) {
                 if (!job.removeDuplicates || written6.insert(unit).second) WriteUnit(unit, writing, out.Text());
             });
         }
@@ -199,24 +321,31 @@ void ExactInLineOrder(const SetJob& job, const SetWriting& writing, ListReading&
 }
 
 void Exact(const SetJob& job, ListReading& reading, BlockOutput& out) {
-    if (job.count) {
-        // What -f prefix would write: networks, however the form would write them.
-        const AddressSets units = ExactUnits(job, {.form = OutputForm::ShortMask, .ranges = job.ranges}, reading);
-        WriteCountOf("IPv4", UnionOf(units.v4), units.v4.size(), job, out.Text());
-        WriteCountOf("IPv6", UnionOf(units.v6), units.v6.size(), job, out.Text());
+    const SetWriting writing = WritingOf(job);
+    const bool inLineOrder = !job.count && job.order != LineOrder::Address;
+    ReadLines read = ReadInputLines(job, reading, inLineOrder);
+    // What -f prefix would write, for counting: networks, however the form would write them.
+    const SetWriting counted{.form = OutputForm::ShortMask, .ranges = job.ranges, .lengths4 = job.lengths4,
+                             .lengths6 = job.lengths6};
+    if (std::string refusal = RefusalOf(job, job.count ? counted : writing, read.intervals.v4, read.intervals.v6);
+        !refusal.empty() && (!job.count || refusal.starts_with("the result"))) {
+        reading.Summary().refusal = std::move(refusal);
         return;
     }
-    const SetWriting writing = WritingOf(job);
-    if (job.order != LineOrder::Address) return ExactInLineOrder(job, writing, reading, out);
-    const AddressSets units = ExactUnits(job, writing, reading);
-    for (const Interval4& unit : units.v4) {
-        WriteUnit(unit, writing, out.Text());
-        out.Pass();
+    if (job.count) {
+        const AddressSets units = UnitsOf(read.intervals, counted, job.removeDuplicates);
+        AddressTotal v4, v6;
+        v4.Add(units.v4.size());
+        v6.Add(units.v6.size());
+        WriteCountOf("IPv4", UnionOf(units.v4), v4, job, out.Text());
+        WriteCountOf("IPv6", UnionOf(units.v6), v6, job, out.Text());
+        return;
     }
-    for (const Interval6& unit : units.v6) {
-        WriteUnit(unit, writing, out.Text());
-        out.Pass();
-    }
+    if (inLineOrder) return WriteInLineOrder(job, writing, read, out);
+    const AddressSets units = UnitsOf(read.intervals, writing, job.removeDuplicates);
+    read = {};
+    WriteSet(units.v4, job, writing, out);
+    WriteSet(units.v6, job, writing, out);
 }
 
 }  // namespace
@@ -224,8 +353,11 @@ void Exact(const SetJob& job, ListReading& reading, BlockOutput& out) {
 SetJobSummary RunSetJob(const SetJob& job, const SetJobOutput& output) {
     ListReading reading(job, output);
     BlockOutput out(output.write);
-    if (job.operation == SetOperation::Merge) Merge(job, reading, out);
-    else Exact(job, reading, out);
+    switch (job.operation) {
+        case SetOperation::Merge: Merge(job, reading, out); break;
+        case SetOperation::Diff: Diff(job, reading, out); break;
+        case SetOperation::Exact: Exact(job, reading, out); break;
+    }
     out.Flush();
     return reading.Summary();
 }

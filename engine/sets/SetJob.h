@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,27 +33,44 @@ struct RejectedLine {
     std::string_view bytes;   // as read: Windows-1251 or UTF-8, decided line by line
 };
 
+class LineFormat;
+
 struct SetJob {
     SetOperation operation = SetOperation::Merge;
-    OutputForm form = OutputForm::HostRange;
+    OutputForm form = OutputForm::ShortMask;
     std::string delimiter = "/";  // Windows-1251
     std::string lineEnd = "\n";
     RangeReading ranges = RangeReading::Addresses;
     LineOrder order = LineOrder::Text;  // Exact: the order lines are written in
     bool removeDuplicates = true;       // Exact: a network once, however many lines name it
     bool count = false;                 // "IPv4 NETWORKS ADDRESSES" and "IPv6 ..." instead of the networks
-    std::vector<ListSource> inputs{};   // one list, whose lines are read in turn
+    Families families = Families::Both;
+    // The lengths networks may be written with, per family.
+    PrefixLengths lengths4 = PrefixLengths().set(), lengths6 = PrefixLengths().set();
+    // Instead of the form: every network as this line.
+    const LineFormat* lineFormat = nullptr;
+    // A single address alone on a line of an input (not of a side list) is
+    // read as its network of this length.
+    std::optional<unsigned> defaultPrefix4{}, defaultPrefix6{};
+    std::vector<ListSource> inputs{};     // one list, whose lines are read in turn
     std::vector<ListSource> intersect{};  // Merge: keep only what each of these also holds
     std::vector<ListSource> exclude{};    // Merge: then take out what each of these holds
+    std::optional<ListSource> diff{};     // Diff: the list the inputs are compared with
 };
 
 struct SetJobOutput {
-    std::function<void(std::string_view)> write;  // the result, block after block
+    std::function<void(std::string_view)> write;  // the result, block after block; none: nothing is written
     std::function<void(const RejectedLine&)> rejected;
 };
 
+// More networks than this are refused: no tool loads them, and 2^128 would never end.
+inline constexpr std::uint64_t kMostNetworks = std::uint64_t{1} << 32;
+
 struct SetJobSummary {
     std::size_t lines = 0, rejected = 0;  // over every list read
+    bool differ = false;                  // Diff: the two sets hold other addresses
+    // Why nothing was written, when the result cannot be: empty otherwise.
+    std::string refusal{};
 };
 
 // Throws what opening or reading a list throws; whatever was written by then stays written.

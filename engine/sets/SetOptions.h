@@ -2,6 +2,8 @@
 // writer without either knowing the other.
 #pragma once
 
+#include <bitset>
+
 namespace orvane {
 
 // How an IPv4 range line a-b is read, and written back.
@@ -13,7 +15,16 @@ enum class RangeReading {
 enum class SetOperation {
     Exact,  // every line written exactly, in an order of its own
     Merge,  // the union of all lines, then the intersections and differences
+    Diff,   // what the union of the lines and another list hold apart
 };
+
+// Which families are written (and counted).
+enum class Families { Both, IPv4, IPv6 };
+
+// The prefix lengths networks may be written with, as bits 0 to 128; the
+// family's full width is always among them, so that every set can be
+// written. All set: the fewest networks, whatever their lengths.
+using PrefixLengths = std::bitset<129>;
 
 enum class LineOrder { Text, Address, None };
 
