@@ -291,8 +291,10 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
         }
     }
     if (optind < argc) options.inputs.assign(argv + optind, argv + argc);
-    if (std::count(options.inputs.begin(), options.inputs.end(), "-") > 1)
-        return UsageError("standard input (-) can be read only once");
+    const auto stdinReads = std::count(options.inputs.begin(), options.inputs.end(), "-") +
+                            std::count(options.intersect.begin(), options.intersect.end(), "-") +
+                            std::count(options.exclude.begin(), options.exclude.end(), "-") + (options.diff == "-");
+    if (stdinReads > 1) return UsageError("standard input (-) can be read only once");
     if (!options.diff.empty()) {
         if (exact || options.count || !options.intersect.empty() || !options.exclude.empty())
             return UsageError("--diff goes with neither --exact, --count, --intersect nor --exclude");

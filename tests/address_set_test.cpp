@@ -512,3 +512,41 @@ TEST(RunSetJob, ReadsBlocksAsTheWholeText) {
         }
     }
 }
+
+// Networks of the allowed lengths only cover exactly the interval, each
+// aligned, and there are as many as NetworkCountOf says, for random
+// intervals and random lengths of both families.
+template <typename Value>
+void CheckAllowedLengths(Value base) {
+    constexpr unsigned width = kAddressWidth<Value>;
+    std::mt19937 random(17);
+    for (int round = 0; round < 300; ++round) {
+        PrefixLengths lengths;
+        lengths.set(width);
+        for (int k = random() % 4; k > 0; --k) lengths.set(width - 16 + random() % 16);
+        const Value first = base + random() % 5000;
+        const Interval<Value> interval{first, static_cast<Value>(first + random() % 3000)};
+        Value next = interval.first;
+        std::size_t networks = 0;
+        bool reachedEnd = false;
+        ForEachNetwork(interval, lengths, [&](Value network, unsigned prefix) {
+            ASSERT_TRUE(lengths.test(prefix)) << prefix;
+            ASSERT_EQ(network, next);
+            ASSERT_EQ(NetworkOf(network, prefix).first, network);  // aligned
+            const Value last = NetworkOf(network, prefix).last;
+            reachedEnd = last == interval.last;
+            next = last + 1;
+            ++networks;
+        });
+        ASSERT_TRUE(reachedEnd);
+        const AddressTotal count = NetworkCountOf(std::vector<Interval<Value>>{interval}, lengths);
+        ASSERT_EQ(count.value, Uint128(networks));
+    }
+}
+
+TEST(ForEachNetwork, WritesOnlyTheAllowedLengthsAndExactlyTheAddresses) {
+    CheckAllowedLengths<std::uint32_t>(0);
+    CheckAllowedLengths<std::uint32_t>(kTop - 8191);
+    CheckAllowedLengths<Uint128>(Uint128(1, 0) - 4096);
+    CheckAllowedLengths<Uint128>(kTop6 - 8191);
+}

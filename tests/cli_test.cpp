@@ -199,6 +199,29 @@ INSTANTIATE_TEST_SUITE_P(
                  Data("nul.txt") + ":2: text ends at a NUL byte, 17 bytes not read\n"},
         StdinRow{"DefaultModeNulIsARejectedLine", {"-f", "1", "--strict"}, "10.0.0.0/8\n" + kNul, "10.0.0.0 / 8\r\n",
                  "-:2: text ends at a NUL byte, 1 byte not read\n", 3},
+        StdinRow{"DiffEqualSetsInOtherShapes", {"--diff", "-", "@sets-lf.txt"},
+                 "10.0.0.0/9\n10.128.0.0 - 10.255.255.255\n192.168.1.0/255.255.255.0\n", "", "", 0},
+        StdinRow{"DiffSaysWhichSide", {"--diff", "-", "@sets-lf.txt"}, "10.0.0.0/8\n192.168.2.0/24\n::1\n",
+                 "-192.168.1.0/24\n+192.168.2.0/24\n+::1/128\n", "", 1},
+        StdinRow{"DiffQuiet", {"--diff", "-", "--quiet", "@sets-lf.txt"}, "10.0.0.0/8\n", "", "", 1},
+        StdinRow{"DiffRejectedLineUnderStrictIsTrouble", {"--diff", "-", "--strict", "@sets-lf.txt"},
+                 "10.0.0.0/8\n192.168.1.0/24\n", "", "", 2},
+        StdinRow{"LineFormatFields", {"--merge", "-4", "--line-format",
+                                      "{net} {addr} {prefix} {mask} {wildcard} {first} {last} {family} {{}}"},
+                 "10.0.0.0/8\n::1\n", "10.0.0.0/8 10.0.0.0 8 255.0.0.0 0.255.255.255 10.0.0.0 10.255.255.255 4 {}\n", ""},
+        StdinRow{"WildcardOfAnIPv6NetworkRefused", {"--merge", "--line-format", "{wildcard}"},
+                 "10.0.0.0/8\n2001:db8::/32\n", "",
+                 "orvane-convert: {mask} and {wildcard} have no IPv6 meaning, and the result holds 2001:db8::/32 "
+                 "(-4 writes IPv4 only)\n", 1},
+        StdinRow{"IPv6Only", {"--merge", "-6"}, "10.0.0.0/8\n::1\n", "::1/128\n", ""},
+        StdinRow{"CountWritesZeros", {"--merge", "--count"}, "# nothing\n", "IPv4 0 0\nIPv6 0 0\n", ""},
+        StdinRow{"CountOneFamily", {"--exact", "--count", "-6"}, "10.0.0.1\n", "IPv6 0 0\n", ""},
+        StdinRow{"TooManyNetworksRefused", {"--merge", "--prefixes6", "128"}, "::/0\n", "",
+                 "orvane-convert: the result would be 340282366920938463463374607431768211456 networks, more than "
+                 "4294967296 (allow longer prefixes)\n", 1},
+        // An excluded address stays one address: 5.8.60.90 widens to its /24 only in the input.
+        StdinRow{"DefaultPrefixOnlyForInputs", {"--default-prefix", "24", "--count", "-4", "--exclude", "-", "@blocklist.txt"},
+                 "5.8.60.90\n", "IPv4 11 2815\n", ""},
         StdinRow{"ExactOneAddressRange", {"--exact", "-f", "1"}, "1.2.3.4-1.2.3.4\n", "1.2.3.4/32\n", ""},
         StdinRow{"AddressOrderLargerFirstAndV6Once", {"--sort", "address", "-f", "1"},
                  "10.0.0.0/25\n10.0.0.0/24\n::1\n::1\n", "10.0.0.0/24\n10.0.0.0/25\n::1/128\n", ""}),
@@ -384,7 +407,10 @@ TEST(Cli, ReportsInputAndOutputErrors) {
 TEST(Cli, RejectsWrongUsage) {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"-f", "cidr"}, {"-f"}, {"--frobnicate"}, {"-", "a.txt", "-"}, {"--count"}, {"-o"}, {"-d"},
-             {"-d", "a\r\nb"}, {"-d", "\n"}, {"--sort", "value"}, {"--ranges", "hosts,addresses"}, {"--exclude"}}) {
+             {"-d", "a\r\nb"}, {"-d", "\n"}, {"--sort", "value"}, {"--ranges", "hosts,addresses"}, {"--exclude"},
+             {"--diff", "a.txt", "--count"}, {"--diff", "-"}, {"--quiet", "--merge"}, {"--merge", "--line-format", "{nett}"},
+             {"--merge", "--line-format", "}"}, {"--merge", "--prefixes", "24,33"}, {"--min-prefix6", "129", "--merge"},
+             {"-4", "-6", "--merge"}, {"-4"}}) {
         const Outcome run = Convert(args);
         EXPECT_EQ(run.status, 2) << args[0];
         EXPECT_NE(run.err.find("Usage: orvane-convert"), std::string::npos);
