@@ -5,6 +5,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh run
 cmake -S . -B build/run -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANE_TESTS=OFF >/dev/null
 cmake --build build/run -j "$(nproc)"
+echo "The command-line converter is build/run/cli/orvane-convert (orvane-convert --help)."
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   cat >&2 <<'MSG'

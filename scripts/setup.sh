@@ -17,11 +17,33 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+# Another package manager (an unattended upgrade, a desktop updater) may hold
+# dpkg's or apt's lock for a while: wait for it, a bounded time, instead of
+# failing at once.
+lock_wait=${ORVANE_APT_LOCK_WAIT:-600}
+apt_waiting() {
+  local waited=0 out
+  until out=$("$@" 2>&1); do
+    if grep -q -e 'Could not get lock' -e 'Unable to acquire the dpkg frontend lock' -e 'Unable to lock' <<<"$out" &&
+       [ "$waited" -lt "$lock_wait" ]; then
+      [ "$waited" -eq 0 ] && echo "Another package manager holds the lock; waiting for it (at most ${lock_wait} s)..."
+      sleep 5
+      waited=$((waited + 5))
+      continue
+    fi
+    printf '%s\n' "$out" >&2
+    if [ "$waited" -ge "$lock_wait" ]; then
+      echo "Another package manager still holds the lock after ${lock_wait} s. Let it finish (or stop it), then run this again." >&2
+    fi
+    return 1
+  done
+}
+
 if [ "$(id -u)" -eq 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt_waiting apt-get update -qq
+  apt_waiting apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "These Debian packages are missing. Install them with:" >&2
   echo "  sudo apt-get install ${missing[*]}" >&2
