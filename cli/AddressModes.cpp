@@ -205,7 +205,10 @@ SetJob JobOf(const Options& options) {
                .defaultPrefix6 = options.defaultPrefix6,
                .inputs = SourcesOf(options.inputs),
                .intersect = SourcesOf(options.intersect),
-               .exclude = SourcesOf(options.exclude)};
+               .exclude = SourcesOf(options.exclude),
+               .firewall = options.firewall,
+               .reducePercent = options.reducePercent,
+               .reduceEntries = options.reduceEntries};
     if (options.mode == Mode::Diff) job.diff = SourcesOf({options.diff}).front();
     return job;
 }
@@ -231,6 +234,16 @@ Outcome Run(const Options& options) {
                           }};
         if (options.quiet) sink.write = nullptr;
         const SetJobSummary summary = RunSetJob(JobOf(options), sink);
+        if (options.report) {
+            for (std::size_t k = 0; k < summary.reductions.size(); ++k) {
+                const Reduction& reduction = summary.reductions[k];
+                std::string line = k == 0 ? "orvane-convert: IPv4 prefix lengths" : "orvane-convert: IPv6 prefix lengths";
+                for (const unsigned length : reduction.kept) line += " /" + std::to_string(length);
+                if (reduction.kept.empty()) line += " (none)";
+                report.Say(line + ": " + std::to_string(reduction.before) + " entries before, " +
+                           std::to_string(reduction.after) + " after\n");
+            }
+        }
         report.Close(summary.lines, summary.rejected);
         outcome = {summary.rejected, summary.differ, summary.refusal};
         if (!outcome.refusal.empty() || options.quiet) return outcome;

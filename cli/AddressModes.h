@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ struct Options {
     PrefixLengths lengths4 = PrefixLengths().set(), lengths6 = PrefixLengths().set();
     std::optional<LineFormat> lineFormat;
     std::optional<unsigned> defaultPrefix4, defaultPrefix6;
+    std::optional<FirewallSets> firewall;  // --as
+    std::optional<double> reducePercent;
+    std::uint64_t reduceEntries = 16384;
     std::string output;  // empty: standard output
     std::vector<std::string> inputs{"-"};
 };

@@ -23,7 +23,8 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: orvane-convert [OPTION]... [FILE]...\n"
     "  or:  orvane-convert --exact|--merge [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n"
-    "  or:  orvane-convert --diff NEW [OPTION]... [FILE]...\n";
+    "  or:  orvane-convert --diff NEW [OPTION]... [FILE]...\n"
+    "  or:  orvane-convert --as ipset:NAME|nft:TABLE:NAME [--reduce PERCENT] [OPTION]... [FILE]...\n";
 
 constexpr std::string_view kHelp =
     "Converts a list of IPv4 networks, one a line, into host ranges (range),\n"
@@ -61,6 +62,11 @@ constexpr std::string_view kHelp =
     "      --default-prefix N  read a single IPv4 address alone on a line of an input\n"
     "                          as its /N network (not in --intersect, --exclude, --diff)\n"
     "      --default-prefix6 N the same for IPv6 (64: each listed address's /64)\n"
+    "      --as ipset:NAME     (implies --merge) a file for ipset restore that replaces\n"
+    "                          the sets NAME (IPv4) and NAME6 (IPv6) in one step\n"
+    "      --as nft:TABLE:NAME the same for nft -f: sets NAME and NAME6 of table inet TABLE\n"
+    "      --reduce PERCENT    as few prefix lengths per family as allow the entries to\n"
+    "                          grow by PERCENT, or to --reduce-entries N (16384)\n"
     "      --report            name every rejected line on standard error, then a count\n"
     "      --strict            exit status 3 when any line of any file was rejected\n"
     "      --lf                end lines with LF (default with --exact, --merge or --diff)\n"
@@ -139,7 +145,37 @@ enum OptionCode {
     kPrefixes6,
     kDefaultPrefix,
     kDefaultPrefix6,
+    kAs,
+    kReduce,
+    kReduceEntries,
 };
+
+// "ipset:NAME" or "nft:TABLE:NAME".
+bool ParseFirewallSets(std::string_view text, orvane::FirewallSets& sets) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return false;
+    const std::string_view tool = text.substr(0, colon), rest = text.substr(colon + 1);
+    if (tool == "ipset") {
+        sets = {.tool = orvane::FirewallSets::Tool::Ipset, .table = {}, .name = std::string(rest)};
+        return true;
+    }
+    const std::size_t second = rest.find(':');
+    if (tool != "nft" || second == std::string_view::npos) return false;
+    sets = {.tool = orvane::FirewallSets::Tool::Nft, .table = std::string(rest.substr(0, second)),
+            .name = std::string(rest.substr(second + 1))};
+    return true;
+}
+
+// Decimal digits only, at most max.
+bool ParseCount(std::string_view text, std::uint64_t max, std::uint64_t& value) {
+    if (text.empty() || text.size() > 19) return false;
+    value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value <= max;
+}
 
 // A prefix length from 0 to width, in decimal digits.
 bool ParsePrefixLength(std::string_view text, unsigned width, unsigned& length) {
@@ -187,6 +223,9 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
         {"prefixes6", required_argument, nullptr, kPrefixes6},
         {"default-prefix", required_argument, nullptr, kDefaultPrefix},
         {"default-prefix6", required_argument, nullptr, kDefaultPrefix6},
+        {"as", required_argument, nullptr, kAs},
+        {"reduce", required_argument, nullptr, kReduce},
+        {"reduce-entries", required_argument, nullptr, kReduceEntries},
         {nullptr, 0, nullptr, 0}};
     Options options;
     // What was given; the defaults that depend on the mode are settled once all options are read.
@@ -286,6 +325,28 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
             setOption = given;
             break;
         }
+        case kAs: {
+            orvane::FirewallSets sets;
+            if (!ParseFirewallSets(value, sets))
+                return UsageError("--as takes ipset:NAME or nft:TABLE:NAME, not \"" + std::string(value) + "\"");
+            if (const std::string problem = orvane::FirewallNameProblem(sets); !problem.empty())
+                return UsageError("--as: " + problem);
+            options.firewall = sets;
+            merge = true;
+            break;
+        }
+        case kReduce: {
+            std::uint64_t percent;
+            if (!ParseCount(value, 1000000, percent)) return UsageError("--reduce takes a percentage, such as 20");
+            options.reducePercent = static_cast<double>(percent);
+            setOption = given;
+            break;
+        }
+        case kReduceEntries:
+            if (!ParseCount(value, std::uint64_t{1} << 62, options.reduceEntries))
+                return UsageError("--reduce-entries takes a number of entries");
+            setOption = given;
+            break;
         case ':': return UsageError("option " + given + " needs a value");
         default: return UsageError("unknown option " + given);
         }
@@ -306,6 +367,12 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
     } else if (exact || options.sort == LineOrder::Address) {
         options.mode = Mode::Exact;
     }
+    if (options.firewall &&
+        (options.mode != Mode::Merge || options.count || options.families != orvane::Families::Both || options.lineFormat))
+        return UsageError("--as writes both families' sets and goes with neither --exact, --diff, --count, -4, -6 nor "
+                          "--line-format");
+    if (options.reducePercent && options.mode != Mode::Merge)
+        return UsageError("--reduce needs --merge or --as");
     const bool sets = options.mode != Mode::Convert;
     if (options.count && !sets) return UsageError("--count needs --exact or --merge");
     if (!setOption.empty() && !sets) return UsageError(setOption + " needs --exact, --merge or --diff");
@@ -319,6 +386,7 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
     // The window's bytes in its own mode; what network tools read in the set modes.
     options.delimiter = delimiter.value_or(sets ? "/" : " / ");
     options.lineEnd = lineEnd.value_or(sets ? "\n" : "\r\n");  // a literal either way
+    if (options.firewall) options.lineEnd = "\n";  // what the firewalls read
     return options;
 }
 

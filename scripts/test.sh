@@ -14,7 +14,7 @@ fuzz_seconds=${ORVANE_FUZZ_SECONDS:-60}
 # without them shows as such.
 report_skipped() {
   local log=$1/Testing/Temporary/LastTest.log skipped
-  skipped=$(grep -E '^\[  SKIPPED \] [A-Za-z]|^SKIP   :' "$log" 2>/dev/null | sort -u || true)
+  skipped=$(grep -E '^\[  SKIPPED \] [A-Za-z]|^SKIP   :|^SKIP: ' "$log" 2>/dev/null | sort -u || true)
   if [ -n "$skipped" ]; then
     echo "!! These tests were SKIPPED in $1, for the reasons given:"
     printf '%s\n' "$skipped" | sed 's/^/   /'

@@ -14,6 +14,7 @@
 #include "AddressText.h"
 #include "AddressWriter.h"
 #include "SetJob.h"
+#include "PrefixReduction.h"
 #include "SetOracle.h"
 #include "TestRows.h"
 
@@ -549,4 +550,43 @@ TEST(ForEachNetwork, WritesOnlyTheAllowedLengthsAndExactlyTheAddresses) {
     CheckAllowedLengths<std::uint32_t>(kTop - 8191);
     CheckAllowedLengths<Uint128>(Uint128(1, 0) - 4096);
     CheckAllowedLengths<Uint128>(kTop6 - 8191);
+}
+
+// Fewer lengths, the same addresses, within the budget, and no fewer lengths
+// would do: every set of one length less breaks it.
+TEST(ReducePrefixLengths, KeepsTheAddressesWithinTheBudgetWithTheFewestLengths) {
+    std::mt19937 random(19);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<Interval4> intervals;
+        for (int k = random() % 30; k > 0; --k) {
+            const std::uint32_t first = random() % 100000;
+            intervals.push_back({first, static_cast<std::uint32_t>(first + random() % 2000)});
+        }
+        const std::vector<Interval4> set = UnionOf(intervals);
+        const double percent = random() % 200;
+        const std::uint64_t entries = random() % 50;
+        const Reduction reduction = ReducePrefixLengths(set, PrefixLengths().set(), percent, entries);
+        const std::uint64_t before = NetworkCountOf(set, PrefixLengths().set()).value.low;
+        const std::uint64_t budget = std::max<std::uint64_t>(entries, static_cast<std::uint64_t>(before * (1 + percent / 100)));
+        ASSERT_EQ(reduction.before, before);
+        ASSERT_LE(reduction.after, budget);
+        ASSERT_EQ(NetworkCountOf(set, reduction.lengths).value.low, reduction.after);
+        std::vector<Interval4> written;
+        std::set<unsigned> used;
+        for (const Interval4& interval : set)
+            ForEachNetwork(interval, reduction.lengths, [&](std::uint32_t network, unsigned prefix) {
+                written.push_back(NetworkOf(network, prefix));
+                used.insert(prefix);
+            });
+        ASSERT_EQ(UnionOf(written), set);
+        ASSERT_EQ(used, std::set<unsigned>(reduction.kept.begin(), reduction.kept.end()));
+        // Keeping any one length fewer (each merged into the next kept) overruns the budget.
+        if (reduction.kept.size() > 1) {
+            for (std::size_t drop = 0; drop + 1 < reduction.kept.size(); ++drop) {
+                PrefixLengths fewer = reduction.lengths;
+                fewer.reset(reduction.kept[drop]);
+                ASSERT_GT(NetworkCountOf(set, fewer).value.low, budget) << "round " << round;
+            }
+        }
+    }
 }

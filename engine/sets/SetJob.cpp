@@ -177,14 +177,31 @@ void Merge(const SetJob& job, ListReading& reading, BlockOutput& out) {
         const AddressSets other = UnionOfLists(reading, {&list, 1}, false);
         result = {DifferenceOf(result.v4, other.v4), DifferenceOf(result.v6, other.v6)};
     }
-    const SetWriting writing = WritingOf(job);
+    SetWriting writing = WritingOf(job);
+    if (job.reducePercent) {
+        std::vector<Reduction>& reductions = reading.Summary().reductions;
+        reductions.push_back(ReducePrefixLengths(result.v4, writing.lengths4, *job.reducePercent, job.reduceEntries));
+        reductions.push_back(ReducePrefixLengths(result.v6, writing.lengths6, *job.reducePercent, job.reduceEntries));
+        writing.lengths4 = reductions[0].lengths;
+        writing.lengths6 = reductions[1].lengths;
+    }
     if (job.count) {
-        WriteCountOf("IPv4", result.v4, NetworkCountOf(result.v4, job.lengths4), job, out.Text());
-        WriteCountOf("IPv6", result.v6, NetworkCountOf(result.v6, job.lengths6), job, out.Text());
+        WriteCountOf("IPv4", result.v4, NetworkCountOf(result.v4, writing.lengths4), job, out.Text());
+        WriteCountOf("IPv6", result.v6, NetworkCountOf(result.v6, writing.lengths6), job, out.Text());
         return;
+    }
+    if (job.firewall) {
+        // Networks whatever the form: what the firewalls load.
+        writing.form = OutputForm::ShortMask;
+        writing.lineFormat = nullptr;
     }
     if (std::string refusal = RefusalOf(job, writing, result.v4, result.v6); !refusal.empty()) {
         reading.Summary().refusal = std::move(refusal);
+        return;
+    }
+    if (job.firewall) {
+        WriteFirewallFile(*job.firewall, result.v4, result.v6, writing.lengths4, writing.lengths6, out.Text(),
+                          [&] { out.Pass(); });
         return;
     }
     WriteSet(result.v4, job, writing, out);

@@ -14,7 +14,9 @@
 #include <string_view>
 #include <vector>
 
+#include "FirewallFile.h"
 #include "ListText.h"
+#include "PrefixReduction.h"
 #include "SetOptions.h"
 #include "unCommon.h"
 
@@ -56,6 +58,11 @@ struct SetJob {
     std::vector<ListSource> intersect{};  // Merge: keep only what each of these also holds
     std::vector<ListSource> exclude{};    // Merge: then take out what each of these holds
     std::optional<ListSource> diff{};     // Diff: the list the inputs are compared with
+    // Merge: instead of the networks, a file that loads them into these sets.
+    std::optional<FirewallSets> firewall{};
+    // Merge: as few prefix lengths per family as entries × (1 + percent / 100), or reduceEntries, allow.
+    std::optional<double> reducePercent{};
+    std::uint64_t reduceEntries = 16384;
 };
 
 struct SetJobOutput {
@@ -71,6 +78,8 @@ struct SetJobSummary {
     bool differ = false;                  // Diff: the two sets hold other addresses
     // Why nothing was written, when the result cannot be: empty otherwise.
     std::string refusal{};
+    // With reducePercent: IPv4's, then IPv6's.
+    std::vector<Reduction> reductions{};
 };
 
 // Throws what opening or reading a list throws; whatever was written by then stays written.
