@@ -74,20 +74,20 @@ void ForEachLoadedNetwork(const std::vector<Interval<Value>>& set, const PrefixL
     }
 }
 
-void AppendNetwork(std::string& out, std::uint32_t network, unsigned prefix) {
+template <typename Value>
+void AppendNetwork(std::string& out, const Value& network, unsigned prefix) {
     AppendAddress(out, network);
-    out += '/' + std::to_string(prefix);
-}
-void AppendNetwork(std::string& out, const Uint128& network, unsigned prefix) {
-    AppendAddress(out, network);
-    out += '/' + std::to_string(prefix);
+    out += '/';
+    if (prefix >= 100) out += static_cast<char>('0' + prefix / 100);
+    if (prefix >= 10) out += static_cast<char>('0' + prefix / 10 % 10);
+    out += static_cast<char>('0' + prefix % 10);
 }
 
 template <typename Value>
 void WriteIpset(const std::string& name, const std::vector<Interval<Value>>& set, const PrefixLengths& lengths,
                 std::string& out, const std::function<void()>& pass) {
-    std::uint64_t count = 0;
-    ForEachLoadedNetwork(set, lengths, [&](Value, unsigned) { ++count; });
+    // The job refused more than 2^32 networks already.
+    const std::uint64_t count = NetworkCountOf(set, lengths).value.low + 1;
     // A bucket a network, as ipset itself grows a set: a power of two from its least, 64.
     std::uint64_t hashSize = 64;
     while (hashSize < count && hashSize < (std::uint64_t{1} << 31)) hashSize *= 2;
@@ -96,8 +96,9 @@ void WriteIpset(const std::string& name, const std::vector<Interval<Value>>& set
                              std::to_string(hashSize) + " maxelem " + std::to_string(kIpsetMaxElements) + " -exist\n";
     // The new set may be left over from a load that failed half way: it is made empty first.
     out += "create " + name + kind + "create " + newName + kind + "flush " + newName + "\n";
+    const std::string add = "add " + newName + ' ';
     ForEachLoadedNetwork(set, lengths, [&](Value network, unsigned prefix) {
-        out += "add " + newName + ' ';
+        out += add;
         AppendNetwork(out, network, prefix);
         out += '\n';
         pass();
