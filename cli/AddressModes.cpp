@@ -89,7 +89,7 @@ private:
 struct ListInput {
     explicit ListInput(std::string fileName)
         : name(std::move(fileName)), bytes(name == "-" ? ReadAll(STDIN_FILENO, "-") : ReadStream(name)) {
-        const ListBytes list = ClassifyListBytes(bytes);
+        const ListBytes list = ClassifyListBytes(Utf16ListAsUtf8(bytes, utf16Decoded));
         raw = list.text;
         cut = list.cut;
         // Windows-1251 and plain ASCII files are converted where they lie; only UTF-8 is decoded first.
@@ -101,8 +101,9 @@ struct ListInput {
 
     std::string name;  // as given; "-" for standard input
     std::string bytes;
+    std::string utf16Decoded;  // a UTF-16 file as UTF-8
     std::string decoded;
-    std::string_view raw;   // the file's text as written
+    std::string_view raw;   // the file's text as written (UTF-16 as UTF-8)
     std::string_view text;  // Windows-1251
     NulCut cut;
 };

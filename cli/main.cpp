@@ -385,8 +385,8 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
     options.format = format.value_or(sets ? orvane::OutputForm::ShortMask : orvane::OutputForm::HostRange);
     // The window's bytes in its own mode; what network tools read in the set modes.
     options.delimiter = delimiter.value_or(sets ? "/" : " / ");
+    if (options.firewall) lineEnd = "\n";  // what the firewalls read
     options.lineEnd = lineEnd.value_or(sets ? "\n" : "\r\n");  // a literal either way
-    if (options.firewall) options.lineEnd = "\n";  // what the firewalls read
     return options;
 }
 

@@ -90,14 +90,49 @@ void AppendUtf8(std::string& out, char32_t cp) {
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
 
 }  // namespace
+
+void Utf16Decoder::Decode(std::string_view bytes, std::string& out) {
+    for (const char byte : bytes) {
+        if (!haveByte_) {
+            firstByte_ = static_cast<unsigned char>(byte);
+            haveByte_ = true;
+            continue;
+        }
+        haveByte_ = false;
+        const auto second = static_cast<unsigned char>(byte);
+        const char32_t unit = bigEndian_ ? (char32_t{firstByte_} << 8 | second) : (char32_t{second} << 8 | firstByte_);
+        if (highSurrogate_ != 0) {
+            if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
+                highSurrogate_ = 0;
+                continue;
+            }
+            AppendUtf8(out, U'\uFFFD');
+            highSurrogate_ = 0;
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) highSurrogate_ = unit;
+        else AppendUtf8(out, unit >= 0xDC00 && unit <= 0xDFFF ? U'\uFFFD' : unit);
+    }
+}
+
+void Utf16Decoder::Finish(std::string& out) {
+    if (highSurrogate_ != 0 || haveByte_) AppendUtf8(out, U'\uFFFD');
+    highSurrogate_ = 0;
+    haveByte_ = false;
+}
 
 char16_t Cp1251ToCodePoint(unsigned char byte) { return Table().toUnicode[byte]; }
 

@@ -33,6 +33,21 @@ std::string RepairUtf8(std::string_view text);
 char CodePointToCp1251(char32_t cp);
 char16_t Cp1251ToCodePoint(unsigned char byte);
 
+// UTF-16 text as UTF-8, in pieces as they come: an unpaired surrogate and an
+// odd last byte become U+FFFD.
+class Utf16Decoder {
+public:
+    explicit Utf16Decoder(bool bigEndian) : bigEndian_(bigEndian) {}
+    void Decode(std::string_view bytes, std::string& out);
+    void Finish(std::string& out);
+
+private:
+    bool bigEndian_;
+    bool haveByte_ = false;
+    unsigned char firstByte_ = 0;
+    char32_t highSurrogate_ = 0;
+};
+
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
 bool IsValidUtf8(std::string_view bytes) noexcept;
 

@@ -1,5 +1,7 @@
 #include "ListText.h"
 
+#include <algorithm>
+
 #include "CodePage.h"
 
 namespace orvane {
@@ -37,8 +39,94 @@ ListBytes ClassifyListBytes(std::string_view bytes, NulBytes nul) noexcept {
     return {bytes, nonAscii && IsValidUtf8(bytes) ? ListEncoding::Utf8 : ListEncoding::Cp1251, cut};
 }
 
+namespace {
+
+constexpr std::string_view kUtf16LeByteOrderMark = "\xFF\xFE", kUtf16BeByteOrderMark = "\xFE\xFF";
+
+// UTF-16 file bytes as UTF-8, block by block.
+class Utf16Source : public ByteSource {
+public:
+    Utf16Source(std::unique_ptr<ByteSource> source, bool bigEndian, std::string_view first)
+        : source_(std::move(source)), decoder_(bigEndian) {
+        decoder_.Decode(first, text_);
+    }
+    std::size_t Read(char* buffer, std::size_t size) override {
+        while (taken_ == text_.size() && !ended_) {
+            text_.clear();
+            taken_ = 0;
+            char block[1 << 16];
+            const std::size_t n = source_->Read(block, sizeof block);
+            if (n == 0) {
+                decoder_.Finish(text_);
+                ended_ = true;
+            } else {
+                decoder_.Decode(std::string_view(block, n), text_);
+            }
+        }
+        const std::size_t n = std::min(size, text_.size() - taken_);
+        std::copy_n(text_.data() + taken_, n, buffer);
+        taken_ += n;
+        return n;
+    }
+
+private:
+    std::unique_ptr<ByteSource> source_;
+    Utf16Decoder decoder_;
+    std::string text_;
+    std::size_t taken_ = 0;
+    bool ended_ = false;
+};
+
+// The bytes read ahead to look for a byte-order mark, then the rest.
+class PeekedSource : public ByteSource {
+public:
+    PeekedSource(std::unique_ptr<ByteSource> source, std::string first)
+        : source_(std::move(source)), first_(std::move(first)) {}
+    std::size_t Read(char* buffer, std::size_t size) override {
+        if (taken_ == first_.size()) return source_->Read(buffer, size);
+        const std::size_t n = std::min(size, first_.size() - taken_);
+        std::copy_n(first_.data() + taken_, n, buffer);
+        taken_ += n;
+        return n;
+    }
+
+private:
+    std::unique_ptr<ByteSource> source_;
+    std::string first_;
+    std::size_t taken_ = 0;
+};
+
+}  // namespace
+
+std::string_view Utf16ListAsUtf8(std::string_view fileBytes, std::string& storage) {
+    const bool little = fileBytes.starts_with(kUtf16LeByteOrderMark), big = fileBytes.starts_with(kUtf16BeByteOrderMark);
+    if (!little && !big) return fileBytes;
+    Utf16Decoder decoder(big);
+    storage = kUtf8ByteOrderMark;
+    decoder.Decode(fileBytes.substr(2), storage);
+    decoder.Finish(storage);
+    return storage;
+}
+
+std::unique_ptr<ByteSource> Utf16ListAsUtf8(std::unique_ptr<ByteSource> source) {
+    std::string first(2, '\0');
+    std::size_t n = 0;
+    for (std::size_t got; n < 2 && (got = source->Read(first.data() + n, 2 - n)) > 0;) n += got;
+    first.resize(n);
+    const bool little = first == kUtf16LeByteOrderMark, big = first == kUtf16BeByteOrderMark;
+    if (little || big) return std::make_unique<Utf16Source>(std::move(source), big, std::string_view());
+    return std::make_unique<PeekedSource>(std::move(source), std::move(first));
+}
+
 std::string ListFileToBoxText(std::string_view fileBytes) {
-    const ListBytes list = ClassifyListBytes(fileBytes);
+    NulCut cut;
+    return ListFileToBoxText(fileBytes, cut);
+}
+
+std::string ListFileToBoxText(std::string_view fileBytes, NulCut& cut) {
+    std::string decoded;
+    const ListBytes list = ClassifyListBytes(Utf16ListAsUtf8(fileBytes, decoded));
+    cut = list.cut;
     const std::string utf8 = list.encoding == ListEncoding::Cp1251 ? Cp1251ToUtf8(list.text)
                              : IsValidUtf8(list.text)              ? std::string(list.text)
                                                                    : RepairUtf8(list.text);

@@ -17,6 +17,8 @@
 
 namespace orvane {
 
+class ByteSource;
+
 // Longest line the conversion looks at; the rest of a longer line is ignored.
 inline constexpr std::size_t kMaxLineLength = 4096;
 
@@ -40,10 +42,20 @@ enum class NulBytes { EndText, Keep };
 
 ListBytes ClassifyListBytes(std::string_view fileBytes, NulBytes nul = NulBytes::EndText) noexcept;
 
+// A file that starts with a UTF-16 byte-order mark (FF FE or FE FF, what
+// Windows PowerShell writes) as UTF-8 with a UTF-8 byte-order mark, made in
+// storage; any other file as it is. Every reader of list files reads through it.
+std::string_view Utf16ListAsUtf8(std::string_view fileBytes, std::string& storage);
+
+// The same for a file read in blocks.
+std::unique_ptr<ByteSource> Utf16ListAsUtf8(std::unique_ptr<ByteSource> source);
+
 // The file as a list box holds it: UTF-8 (Windows-1251 decoded, a byte of
 // broken UTF-8 made U+FFFD), each line break the line rule sees and each
 // paragraph separator one LF.
 std::string ListFileToBoxText(std::string_view fileBytes);
+// The same, and where a NUL cut the text short.
+std::string ListFileToBoxText(std::string_view fileBytes, NulCut& cut);
 // A list box's text as a list file holds it: Windows-1251, lines ended by CR LF.
 std::string BoxTextToListFile(std::string_view boxText);
 

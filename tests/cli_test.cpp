@@ -222,6 +222,11 @@ INSTANTIATE_TEST_SUITE_P(
         // An excluded address stays one address: 5.8.60.90 widens to its /24 only in the input.
         StdinRow{"DefaultPrefixOnlyForInputs", {"--default-prefix", "24", "--count", "-4", "--exclude", "-", "@blocklist.txt"},
                  "5.8.60.90\n", "IPv4 11 2815\n", ""},
+        // What Windows PowerShell writes: read in blocks, as UTF-16 big-endian here.
+        StdinRow{"Utf16SetList", {"--merge"}, std::string("\xFE\xFF\0" "1\0.\0" "2\0.\0" "3\0.\0" "4\0\n\0:\0:\0" "1", 24),
+                 "1.2.3.4/32\n::1/128\n", ""},
+        StdinRow{"Utf16ListInTheWindowsWay", {"-f", "1"}, std::string("\xFF\xFE" "1\0.\0" "2\0.\0" "3\0.\0" "0\0/\0" "2\0" "4\0", 22),
+                 "1.2.3.0 / 24\r\n", ""},
         StdinRow{"ExactOneAddressRange", {"--exact", "-f", "1"}, "1.2.3.4-1.2.3.4\n", "1.2.3.4/32\n", ""},
         StdinRow{"AddressOrderLargerFirstAndV6Once", {"--sort", "address", "-f", "1"},
                  "10.0.0.0/25\n10.0.0.0/24\n::1\n::1\n", "10.0.0.0/24\n10.0.0.0/25\n::1/128\n", ""}),

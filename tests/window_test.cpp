@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QStringEncoder>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -276,31 +277,52 @@ private slots:
 
     // ---- Loading and dropping ----
 
+    static QByteArray Utf16(const QString& text, bool bigEndian) {
+        QStringEncoder encoder(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
+                               QStringConverter::Flag::WriteBom);
+        return encoder.encode(text);
+    }
+
     void loadReadsEveryLineBreakAndEncoding_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("CR LF") << QByteArray("1.1.1.1/8\r\n2.2.2.2/8\r\n") << QStringLiteral("1.1.1.1/8\n2.2.2.2/8\n");
-        QTest::newRow("LF") << QByteArray("1.1.1.1/8\n2.2.2.2/8") << QStringLiteral("1.1.1.1/8\n2.2.2.2/8");
-        QTest::newRow("lone CR") << QByteArray("1.1.1.1/8\r2.2.2.2/8\r") << QStringLiteral("1.1.1.1/8\n2.2.2.2/8\n");
-        QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb") << QStringLiteral("a\n\nb");
-        QTest::newRow("CP1251") << QByteArray("\xCF\xF0\xE8\xEC\xE5\xF0 \x97") << QStringLiteral("Пример —");
-        QTest::newRow("UTF-8") << QByteArray("Пример —") << QStringLiteral("Пример —");
-        QTest::newRow("UTF-8 with byte-order mark") << QByteArray("\xEF\xBB\xBFПример") << QStringLiteral("Пример");
-        QTest::newRow("text ends at NUL") << QByteArray("a\nb\0c", 5) << QStringLiteral("a\nb");
-        QTest::newRow("empty file") << QByteArray() << QString();
+        QTest::addColumn<QString>("message");
+        const QString none;
+        QTest::newRow("CR LF") << QByteArray("1.1.1.1/8\r\n2.2.2.2/8\r\n") << QStringLiteral("1.1.1.1/8\n2.2.2.2/8\n") << none;
+        QTest::newRow("LF") << QByteArray("1.1.1.1/8\n2.2.2.2/8") << QStringLiteral("1.1.1.1/8\n2.2.2.2/8") << none;
+        QTest::newRow("lone CR") << QByteArray("1.1.1.1/8\r2.2.2.2/8\r") << QStringLiteral("1.1.1.1/8\n2.2.2.2/8\n") << none;
+        QTest::newRow("LF CR is two breaks") << QByteArray("a\n\rb") << QStringLiteral("a\n\nb") << none;
+        QTest::newRow("CP1251") << QByteArray("\xCF\xF0\xE8\xEC\xE5\xF0 \x97") << QStringLiteral("Пример —") << none;
+        QTest::newRow("UTF-8") << QByteArray("Пример —") << QStringLiteral("Пример —") << none;
+        QTest::newRow("UTF-8 with byte-order mark") << QByteArray("\xEF\xBB\xBFПример") << QStringLiteral("Пример") << none;
+        // What Windows PowerShell writes; a character beyond the 16-bit plane too.
+        QTest::newRow("UTF-16 little-endian") << Utf16(QStringLiteral("1.1.1.1 — 1.1.1.9\r\n\U0001F600"), false)
+                                              << QStringLiteral("1.1.1.1 — 1.1.1.9\n\U0001F600") << none;
+        QTest::newRow("UTF-16 big-endian") << Utf16(QStringLiteral("Пример\r\n"), true) << QStringLiteral("Пример\n") << none;
+        QTest::newRow("text ends at NUL, said") << QByteArray("a\nb\0c", 5) << QStringLiteral("a\nb")
+                                                << QStringLiteral("В строке 2 файла нулевой байт: текст после него не показан (2 байта).");
+        QTest::newRow("empty file") << QByteArray() << QString() << none;
     }
 
     void loadReadsEveryLineBreakAndEncoding() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
+        QFETCH(QString, message);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("list.txt"));
         WriteFile(file, bytes);
         TFileDialog::SetNextFileName(file);
+        if (!message.isEmpty()) MessageBoxes::SetNextAnswer(QMessageBox::Ok);
         QTest::mouseClick(Find<QToolButton>("sbtOpen"), Qt::LeftButton);
         QCOMPARE(BoxText(Input()), text);
         QCOMPARE(window->OpenDialog().InitialDir(), dir.path());
-        QVERIFY(!MessageBoxes::LastMessage().has_value());
+        const auto shown = MessageBoxes::LastMessage();
+        QCOMPARE(shown.has_value(), !message.isEmpty());
+        if (shown) {
+            QCOMPARE(shown->title, QStringLiteral("Orvane"));
+            QCOMPARE(shown->text, message);
+            QCOMPARE(shown->icon, QMessageBox::Information);
+        }
     }
 
     void loadingTheSameTextLeavesTheBoxAlone() {
@@ -401,10 +423,13 @@ private slots:
 
     void fileSizesTakeTheRussianPlural() {
         // One, few and many, and the teens that take "many" whatever their last digit.
-        const std::pair<qint64, const char*> rows[] = {{1, "1 байт"},   {21, "21 байт"},   {4, "4 байта"},
-                                                       {404, "404 байта"}, {6, "6 байт"}, {11, "11 байт"},
-                                                       {12, "12 байт"}, {112, "112 байт"}};
+        const std::pair<qint64, const char*> rows[] = {
+            {1, "1 байт"},     {21, "21 байт"},   {4, "4 байта"},    {404, "404 байта"}, {6, "6 байт"},
+            {11, "11 байт"},   {12, "12 байт"},   {13, "13 байт"},   {14, "14 байт"},    {111, "111 байт"},
+            {112, "112 байт"}, {113, "113 байт"}, {114, "114 байт"}, {122, "122 байта"}};
         for (const auto& [bytes, text] : rows) QCOMPARE(RussianFileSize(bytes), QString::fromUtf8(text));
+        // Past a kilobyte a count of bytes stays one.
+        QCOMPARE(RussianByteCount(1034), QStringLiteral("1034 байта"));
     }
 
     // ---- Saving ----
@@ -650,6 +675,74 @@ private slots:
         // Shift+Z alone types a capital Z; it is no redo.
         press(Qt::Key_Z, Qt::ShiftModifier, QStringLiteral("Z"));
         QCOMPARE(BoxText(Input()), QStringLiteral("192.168.0.0/16Z"));
+    }
+
+    // The delimiter field takes the same Ctrl keys by their place as the
+    // list boxes: on a Russian-only layout each does what its Latin twin
+    // does, and a Ctrl key bound to nothing types nothing.
+    void delimiterCtrlKeysActByPlace_data() {
+        QTest::addColumn<int>("cyrillic");  // Qt's key: the capital's code point
+        QTest::addColumn<int>("keycode");   // X11's, the key's place
+        QTest::addColumn<int>("latin");
+        QTest::addColumn<bool>("selectFirst");
+        QTest::addColumn<bool>("undoFirst");
+        QTest::newRow("Ctrl+Ф selects all") << 0x0424 << 38 << int(Qt::Key_A) << false << false;
+        QTest::newRow("Ctrl+С copies") << 0x0421 << 54 << int(Qt::Key_C) << true << false;
+        QTest::newRow("Ctrl+М pastes") << 0x041C << 55 << int(Qt::Key_V) << true << false;
+        QTest::newRow("Ctrl+Ч cuts") << 0x0427 << 53 << int(Qt::Key_X) << true << false;
+        QTest::newRow("Ctrl+Я undoes") << 0x042F << 52 << int(Qt::Key_Z) << false << false;
+        QTest::newRow("Ctrl+Н redoes") << 0x041D << 29 << int(Qt::Key_Y) << false << true;
+        QTest::newRow("Ctrl+Р types nothing") << 0x0420 << 43 << int(Qt::Key_H) << true << false;
+    }
+
+    void delimiterCtrlKeysActByPlace() {
+        QFETCH(int, cyrillic);
+        QFETCH(int, keycode);
+        QFETCH(int, latin);
+        QFETCH(bool, selectFirst);
+        QFETCH(bool, undoFirst);
+        auto* edit = Find<QLineEdit>("edtDelimiter");
+        edit->setFocus();
+        struct State {
+            QString text, selected, clipboard;
+            bool operator==(const State&) const = default;
+        };
+        auto pressAfterSetUp = [&](int key, const QString& text) {
+            edit->clear();
+            QTest::keyClicks(edit, QStringLiteral("a/"));
+            if (undoFirst) edit->undo();
+            if (selectFirst) edit->selectAll();
+            else edit->deselect();
+            QGuiApplication::clipboard()->setText(QStringLiteral("|"));
+            QKeyEvent event(QEvent::KeyPress, key, Qt::ControlModifier, static_cast<quint32>(keycode), 0, 0, text);
+            QApplication::sendEvent(edit, &event);
+            return State{edit->text(), edit->selectedText(), QGuiApplication::clipboard()->text()};
+        };
+        const State byLatin = pressAfterSetUp(latin, QString(QChar(latin).toLower()));
+        const State byPlace = pressAfterSetUp(cyrillic, QString(QChar(cyrillic).toLower()));
+        QCOMPARE(byPlace.text, byLatin.text);
+        QCOMPARE(byPlace.selected, byLatin.selected);
+        QCOMPARE(byPlace.clipboard, byLatin.clipboard);
+        if (latin == Qt::Key_H) QCOMPARE(byPlace.text, QStringLiteral("a/"));
+    }
+
+    // Typing over a selection is one undo step with the text it replaced, as
+    // in a plain box; a line break and the typing after it are steps of their own.
+    void typingOverASelectionIsOneUndoStep() {
+        Input()->setFocus();
+        Input()->setPlainText(QStringLiteral("old"));
+        Input()->selectAll(true);
+        QTest::keyClicks(Input(), QStringLiteral("first line"));
+        QTest::keyClick(Input(), Qt::Key_Return);
+        QTest::keyClicks(Input(), QStringLiteral("second line"));
+        for (const QString& left : {QStringLiteral("first line\n"), QStringLiteral("first line"), QStringLiteral("old")}) {
+            QTest::keyClick(Input(), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(BoxText(Input()), left);
+        }
+        Input()->selectAll(true);
+        QTest::keyClicks(Input(), QStringLiteral("xyz"));
+        QTest::keyClick(Input(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(BoxText(Input()), QStringLiteral("old"));
     }
 
     // No zoom by the wheel; a double click takes a whole network; the tick's

@@ -30,13 +30,15 @@ Seams& TestSeams() {
 
 }  // namespace
 
-QString RussianFileSize(qint64 bytes) {
+QString RussianByteCount(qint64 bytes) {
     // Qt's Russian "bytes" has one form for every number; Russian has two here: 1, 21 байт; 2-4, 22 байта; 5-20 байт.
-    if (bytes < 1024) {
-        const qint64 ones = bytes % 10, tens = bytes % 100;
-        const bool few = ones >= 2 && ones <= 4 && (tens < 12 || tens > 14);
-        return QString::number(bytes) + (few ? QStringLiteral(" байта") : QStringLiteral(" байт"));
-    }
+    const qint64 ones = bytes % 10, tens = bytes % 100;
+    const bool few = ones >= 2 && ones <= 4 && (tens < 12 || tens > 14);
+    return QString::number(bytes) + (few ? QStringLiteral(" байта") : QStringLiteral(" байт"));
+}
+
+QString RussianFileSize(qint64 bytes) {
+    if (bytes < 1024) return RussianByteCount(bytes);
     return QLocale(QLocale::Russian, QLocale::Russia).formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
 }
 

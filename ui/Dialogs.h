@@ -32,8 +32,12 @@ public:
     static void ClearLastMessage();
 };
 
-// A file size as the file dialogs list it, in Russian with the plural the
-// number takes: "1 байт", "404 байта", "6 байт", "1,5 КБ".
+// A count of bytes in Russian with the plural the number takes: "1 байт",
+// "404 байта", "6 байт", "14 байт", "1034 байта".
+QString RussianByteCount(qint64 bytes);
+
+// A file size as the file dialogs list it: RussianByteCount below a
+// kilobyte, "1,5 КБ" from there on.
 QString RussianFileSize(qint64 bytes);
 
 // A file-open or file-save dialog with a title, a filter that lists every

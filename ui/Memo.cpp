@@ -13,6 +13,7 @@
 #include <string>
 
 #include "Application.h"
+#include "Keys.h"
 #include "ListText.h"
 #include "TextRules.h"
 
@@ -84,20 +85,6 @@ long long CountVisible(const char* text, long long length) {
     long long count = 0;
     for (long long i = 0; i < length; ++i) count += !IsBlankByte(text[i]);
     return count;
-}
-
-// The Latin letter on the key's place in the US layout, from its X11 key
-// code, for a letter of another script: Ctrl+С on a Russian keyboard is
-// Ctrl+C, as Qt matches its own shortcuts on any layout.
-int LatinKeyAt(quint32 x11Keycode) {
-    static constexpr char kRows[][11] = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
-    static constexpr quint32 kFirst[] = {24, 38, 52};
-    for (int row = 0; row < 3; ++row) {
-        const quint32 column = x11Keycode - kFirst[row];
-        if (x11Keycode >= kFirst[row] && column < std::char_traits<char>::length(kRows[row]))
-            return Qt::Key_A + (kRows[row][column] - 'A');
-    }
-    return 0;
 }
 
 // Styles that all look like style 0; see TMemo::StyleText().
@@ -212,7 +199,10 @@ void TMemo::StyleText(long start, long end) {
     // Runs of at most 16 bytes, a new one at every blank or not, after a dot
     // and before a slash, neighbours in different styles. Past about 3 Mi
     // characters into a line Scintilla keeps x positions as floats, and joins
-    // every few characters show as gaps: there runs end only at blanks.
+    // every few characters show as gaps: there runs end only at blanks, and
+    // runs of blanks, which draw nothing and so show no joins, stay 16 bytes
+    // long, which Scintilla measures once and then finds in its cache (a run
+    // of millions would be measured through Qt a character at a time).
     constexpr long kFineColumns = 3L << 20;
     constexpr int kLongestRun = 16;
     const long lineStart = SendScintilla(SCI_POSITIONFROMLINE, SendScintilla(SCI_LINEFROMPOSITION, start));
@@ -228,7 +218,7 @@ void TMemo::StyleText(long start, long end) {
         if (c == '\n') column = -1;
         const bool isBlank = c == ' ' || c == '\t';
         const bool fine = column < kFineColumns;
-        if (isBlank != blank || (fine && (run == kLongestRun || previous == '.' || c == '/'))) {
+        if (isBlank != blank || ((fine || isBlank) && run == kLongestRun) || (fine && (previous == '.' || c == '/'))) {
             flip ^= 1;
             run = 0;
         }
@@ -285,11 +275,22 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
         // side of it separately, as in a plain box: Scintilla would make one
         // step of everything typed since the caret last moved.
         const bool lineBreak = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        const bool typing = !lineBreak && !event->text().isEmpty() && event->text().front().isPrint();
+        if (!typing) {
+            EndTypingOverSelection();
+        } else if (HasSelection()) {
+            // Scintilla would make the selection's removal with the first
+            // character one step, and the rest of the typing another.
+            EndTypingOverSelection();
+            SendScintilla(SCI_BEGINUNDOACTION);
+            typingOverSelection_ = true;
+        }
         if (lineBreak) EndUndoStep();
         QsciScintilla::keyPressEvent(event);
         if (lineBreak) EndUndoStep();
         return;
     }
+    EndTypingOverSelection();
     // With Ctrl a plain box does what its shortcuts say and types nothing:
     // Ctrl+1 or Ctrl+Enter must not change a list behind the user's back.
     int key = event->key();
@@ -305,6 +306,28 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
                     event->nativeModifiers(), QString(), event->isAutoRepeat(), static_cast<quint16>(event->count()));
     QsciScintilla::keyPressEvent(&latin);
     event->setAccepted(latin.isAccepted());
+}
+
+bool TMemo::HasSelection() const {
+    // QsciScintilla's hasSelectedText() follows SCN_UPDATEUI, which this box
+    // does not let it handle (see the constructor).
+    return const_cast<TMemo*>(this)->SendScintilla(SCI_GETSELECTIONEMPTY) == 0;
+}
+
+void TMemo::EndTypingOverSelection() {
+    if (!typingOverSelection_) return;
+    typingOverSelection_ = false;
+    SendScintilla(SCI_ENDUNDOACTION);
+}
+
+void TMemo::mousePressEvent(QMouseEvent* event) {
+    EndTypingOverSelection();
+    QsciScintilla::mousePressEvent(event);
+}
+
+void TMemo::focusOutEvent(QFocusEvent* event) {
+    EndTypingOverSelection();
+    QsciScintilla::focusOutEvent(event);
 }
 
 void TMemo::EndUndoStep() {
@@ -329,6 +352,7 @@ void TMemo::setPlainText(const QString& text) {
 }
 
 void TMemo::SetUtf8Text(std::string_view text) {
+    EndTypingOverSelection();
     // Scintilla takes a NUL-terminated text; a list never holds a NUL (its files end at the first).
     const std::string terminated(text.substr(0, text.find('\0')));
     SendScintilla(SCI_SETTEXT, terminated.c_str());
@@ -345,6 +369,7 @@ void TMemo::SetUtf8Text(std::string_view text) {
 }
 
 void TMemo::clear() {
+    EndTypingOverSelection();
     QsciScintilla::clear();
     SendScintilla(SCI_EMPTYUNDOBUFFER);
 }
@@ -366,6 +391,7 @@ bool TMemo::focusNextPrevChild(bool next) {
 }
 
 void TMemo::contextMenuEvent(QContextMenuEvent* event) {
+    EndTypingOverSelection();
     // The plain box's own menu, in Russian: Scintilla's is English.
     QMenu menu(this);
     auto add = [&](const QString& text, const QKeySequence& keys, bool enabled, auto&& action) {
@@ -374,7 +400,7 @@ void TMemo::contextMenuEvent(QContextMenuEvent* event) {
         item->setEnabled(enabled);
         connect(item, &QAction::triggered, this, action);
     };
-    const bool selected = hasSelectedText();
+    const bool selected = HasSelection();
     add(QStringLiteral("&Отменить"), QKeySequence::Undo, isUndoAvailable(), [this] { undo(); });
     add(QStringLiteral("&Повторить"), QKeySequence::Redo, isRedoAvailable(), [this] { redo(); });
     menu.addSeparator();

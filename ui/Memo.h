@@ -45,6 +45,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
@@ -54,7 +56,12 @@ private:
     void ReportEditsDone(bool styleAtOnce);
     void StyleText(long start, long end);
     void EndUndoStep();
+    void EndTypingOverSelection();
+    bool HasSelection() const;
 
+    // Typing over a selection is one undo step with the selection it
+    // replaced, as in a plain box: held open until the typing stops.
+    bool typingOverSelection_ = false;
     mutable long long visibleBytes_ = 0;
     mutable struct {
         long position = 0, length = 0;

@@ -19,6 +19,7 @@
 #include "Application.h"
 #include "CodePage.h"
 #include "FileIo.h"
+#include "Keys.h"
 #include "ListText.h"
 #include "Memo.h"
 #include "ui_unMain.h"
@@ -132,6 +133,29 @@ bool TypesUnderAlt(const QKeyEvent* key) {
     if (!(key->modifiers() & Qt::AltModifier)) return false;
     const QString text = key->text();
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
+}
+
+// The delimiter field takes the Ctrl keys of a plain box by their place on
+// any layout, as the list boxes do (Ctrl+Ф selects all on a Russian
+// keyboard), and types nothing else with Ctrl.
+bool DelimiterShortcut(QLineEdit* edit, const QKeyEvent* key) {
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    if (!(modifiers & Qt::ControlModifier) || (modifiers & Qt::AltModifier)) return false;
+    int code = key->key();
+    if (code >= 0x80 && code < Qt::Key_Escape) {
+        if (const int latin = LatinKeyAt(key->nativeScanCode())) code = latin;
+    }
+    switch (code) {
+        case Qt::Key_A: edit->selectAll(); return true;
+        case Qt::Key_C: edit->copy(); return true;
+        case Qt::Key_V: edit->paste(); return true;
+        case Qt::Key_X: edit->cut(); return true;
+        case Qt::Key_Y: edit->redo(); return true;
+        case Qt::Key_Z: (modifiers & Qt::ShiftModifier) ? edit->redo() : edit->undo(); return true;
+        default: break;
+    }
+    // Arrows, Home, End, Backspace and Delete with Ctrl go on to the field.
+    return !key->text().isEmpty() && key->text().front().isPrint();
 }
 
 std::optional<QString> SingleLocalFile(const QMimeData* mime) {
@@ -305,8 +329,10 @@ void TfmMain::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TfmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->edtDelimiter && event->type() == QEvent::KeyPress)
-        return TypesUnderAlt(static_cast<QKeyEvent*>(event));
+    if (watched == ui->edtDelimiter && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        return DelimiterShortcut(ui->edtDelimiter, key) || TypesUnderAlt(key);
+    }
     for (TMemo* memo : {ui->memInput, ui->memOutput}) {
         if (watched == memo && event->type() == QEvent::KeyPress) {
             // Select-all is the box's whole answer to Ctrl+A: left to the box,
@@ -463,13 +489,23 @@ void TfmMain::LoadInputList() {
 }
 
 void TfmMain::LoadInputFile(const QString& fileName) {
-    WaitCursor wait;
-    const std::string utf8 = ListFileToBoxText(ReadWholeFile(QFile::encodeName(fileName).toStdString()));
-    const auto characters = std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; });
-    if (characters > kMemoCapacity) throw EOutOfResources("Text exceeds memo capacity");
+    NulCut cut;
+    {
+        WaitCursor wait;
+        const std::string utf8 = ListFileToBoxText(ReadWholeFile(QFile::encodeName(fileName).toStdString()), cut);
+        const auto characters = std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; });
+        if (characters > kMemoCapacity) throw EOutOfResources("Text exceeds memo capacity");
 
-    if (utf8 != ui->memInput->Utf8Text()) ui->memInput->SetUtf8Text(utf8);
-    dlgOpen.SetInitialDir(FolderOf(fileName));
+        if (utf8 != ui->memInput->Utf8Text()) ui->memInput->SetUtf8Text(utf8);
+        dlgOpen.SetInitialDir(FolderOf(fileName));
+    }
+    // The box ends its text at a zero byte, as the window always has: a user
+    // who converted and saved such a file back would lose the rest unawares.
+    if (cut.line != 0)
+        MessageBoxes::Show(this, QMessageBox::Information, QStringLiteral("Orvane"),
+                           QStringLiteral("В строке %1 файла нулевой байт: текст после него не показан (%2).")
+                               .arg(cut.line)
+                               .arg(RussianByteCount(static_cast<qint64>(cut.notRead))));
 }
 
 void TfmMain::SaveOutputList() {

@@ -52,7 +52,7 @@ public:
     // input's single addresses widened to the default prefix.
     template <typename Visit>
     void Read(const ListSource& list, bool input, Visit&& visit) {
-        const std::unique_ptr<ByteSource> bytes = list.open();
+        const std::unique_ptr<ByteSource> bytes = Utf16ListAsUtf8(list.open());
         std::size_t number = 0;
         const bool widen = input && (job_.defaultPrefix4 || job_.defaultPrefix6);
         // One byte past the longest text a line may have: enough to tell such a line apart.
