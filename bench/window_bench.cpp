@@ -128,13 +128,16 @@ BENCHMARK(BM_TimerTickWithLeadingBlanks)->Unit(benchmark::kMicrosecond);
 // One line of networks separated by blanks, state.range(0) Mi characters
 // long: loading it, and one key typed at its end, laid out and painted. The
 // networks are 65,536 /24s over and over, or (state.range(1) = 1) addresses
-// that never repeat.
+// that never repeat; or (state.range(1) = 2) the line is 20,000,000 blanks
+// and one network.
 void BM_KeyAtEndOfLongLine(benchmark::State& state) {
     const std::size_t length = static_cast<std::size_t>(state.range(0)) << 20;
-    const bool distinct = state.range(1) != 0;
+    const bool distinct = state.range(1) == 1;
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("line.txt"));
-    {
+    if (state.range(1) == 2) {
+        std::ofstream(file.toStdString(), std::ios::binary) << std::string(20000000, ' ') << "10.0.0.0 / 8";
+    } else {
         std::string line;
         line.reserve(length + 16);
         for (unsigned n = 0; line.size() < length; ++n) {
@@ -159,6 +162,7 @@ void BM_KeyAtEndOfLongLine(benchmark::State& state) {
 BENCHMARK(BM_KeyAtEndOfLongLine)
     ->ArgsProduct({{1, 4, 9, 32}, {0}})
     ->ArgsProduct({{4, 9}, {1}})
+    ->Args({19, 2})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->UseManualTime();
