@@ -122,7 +122,7 @@ std::string RefusalOf(const SetJob& job, const SetWriting& writing, const std::v
         return "the result would be " + size + " networks, more than " + std::to_string(kMostNetworks) +
                " (allow longer prefixes)";
     }
-    if (job.lineFormat != nullptr && job.lineFormat->NeedsDottedMask() && Writes<Uint128>(job) && !v6.empty()) {
+    if (writing.lineFormat != nullptr && writing.lineFormat->NeedsDottedMask() && Writes<Uint128>(job) && !v6.empty()) {
         std::string network;
         ForEachUnit(v6.front(), writing, [&](const Interval6& unit) {
             if (!network.empty()) return;
@@ -345,7 +345,7 @@ void Exact(const SetJob& job, ListReading& reading, BlockOutput& out) {
     const SetWriting counted{.form = OutputForm::ShortMask, .ranges = job.ranges, .lengths4 = job.lengths4,
                              .lengths6 = job.lengths6};
     if (std::string refusal = RefusalOf(job, job.count ? counted : writing, read.intervals.v4, read.intervals.v6);
-        !refusal.empty() && (!job.count || refusal.starts_with("the result"))) {
+        !refusal.empty()) {
         reading.Summary().refusal = std::move(refusal);
         return;
     }
