@@ -129,7 +129,7 @@ BENCHMARK(BM_TimerTickWithLeadingBlanks)->Unit(benchmark::kMicrosecond);
 // long: loading it, and one key typed at its end, laid out and painted. The
 // networks are 65,536 /24s over and over, or (state.range(1) = 1) addresses
 // that never repeat; or (state.range(1) = 2) the line is 20,000,000 blanks
-// and one network.
+// and one network. A line past TMemo::kShownCharacters is shown cut.
 void BM_KeyAtEndOfLongLine(benchmark::State& state) {
     const std::size_t length = static_cast<std::size_t>(state.range(0)) << 20;
     const bool distinct = state.range(1) == 1;
@@ -158,10 +158,23 @@ void BM_KeyAtEndOfLongLine(benchmark::State& state) {
     QApplication::processEvents();
     state.counters["load_ms"] = static_cast<double>(clock.elapsed());
     TimeKeysAtEnd(state, input);
+    // A line shown cut takes no key but one that replaces the whole text, and
+    // undoing that brings it back.
+    auto press = [&](int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+        clock.restart();
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(input, &event);
+        input->repaint();
+        QApplication::processEvents();
+        return static_cast<double>(clock.elapsed());
+    };
+    input->selectAll(true);
+    state.counters["replace_ms"] = press(Qt::Key_Z, Qt::ShiftModifier, QStringLiteral("Z"));
+    state.counters["undo_ms"] = press(Qt::Key_Z, Qt::ControlModifier, QString());
 }
 BENCHMARK(BM_KeyAtEndOfLongLine)
     ->ArgsProduct({{1, 4, 9, 32}, {0}})
-    ->ArgsProduct({{4, 9}, {1}})
+    ->ArgsProduct({{4, 9, 32}, {1}})
     ->Args({19, 2})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)

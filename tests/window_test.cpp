@@ -745,6 +745,70 @@ private slots:
         QCOMPARE(BoxText(Input()), QStringLiteral("old"));
     }
 
+    // A line too long to show is cut after TMemo::kShownCharacters characters
+    // (not bytes), with a marker and a note; the box keeps it whole for the
+    // conversion and the clipboard, and takes no edit but one replacing the
+    // whole text, which undo and redo take back and forth.
+    void longLinesAreShownCutAndKeptWhole() {
+        const std::string cyrillic = "\u0436";
+        std::string first;
+        for (long i = 0; i < TMemo::kShownCharacters - 1; ++i) first += i % 2 ? " " : "1";
+        first += cyrillic + cyrillic + "10.0.0.0/8";  // the cut falls after the first Cyrillic letter
+        const std::string second = std::string(TMemo::kShownCharacters + 1, ' ');
+        const std::string whole = "a\n" + first + "\nb\n" + second;
+        Input()->setFocus();
+        Input()->SetUtf8Text(whole);
+        auto shown = [&](int line) {
+            const long start = Input()->SendScintilla(TMemo::SCI_POSITIONFROMLINE, line);
+            const long end = Input()->SendScintilla(TMemo::SCI_GETLINEENDPOSITION, line);
+            const auto* text = reinterpret_cast<const char*>(
+                Input()->SendScintilla(TMemo::SCI_GETRANGEPOINTER, start, end - start));
+            return std::string(text, static_cast<std::size_t>(end - start));
+        };
+        QVERIFY(Input()->ShowsCutLines());
+        QVERIFY(Input()->Utf8Text() == whole);
+        QVERIFY(shown(1) == first.substr(0, first.size() - 12) + "\u2026");
+        QVERIFY(shown(3) == std::string(TMemo::kShownCharacters, ' ') + "\u2026");
+        QCOMPARE(Input()->ListLineCount(), 4);
+        QCOMPARE(Input()->SendScintilla(TMemo::SCI_ANNOTATIONGETLINES, 1), 1L);
+        QVERIFY(Input()->HasVisibleText());
+
+        // Copying a cut line takes it whole.
+        Input()->SendScintilla(TMemo::SCI_SETSEL, Input()->SendScintilla(TMemo::SCI_POSITIONFROMLINE, 1),
+                               Input()->SendScintilla(TMemo::SCI_POSITIONFROMLINE, 2) + 1);
+        QTest::keyClick(Input(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(first + "\nb"));
+
+        // Edits short of the whole text are refused, in any line.
+        Input()->SendScintilla(TMemo::SCI_GOTOPOS, 1);
+        QTest::keyClick(Input(), Qt::Key_Backspace);
+        QTest::keyClicks(Input(), QStringLiteral("x"));
+        Input()->paste();
+        QVERIFY(Input()->Utf8Text() == whole);
+
+        Input()->selectAll(true);
+        QTest::keyClicks(Input(), QStringLiteral("xy"));
+        QVERIFY(Input()->Utf8Text() == "xy");
+        QVERIFY(!Input()->ShowsCutLines());
+        QCOMPARE(Input()->SendScintilla(TMemo::SCI_ANNOTATIONGETLINES, 0), 0L);
+        QTest::keyClick(Input(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(Input()->Utf8Text() == whole);
+        QVERIFY(Input()->ShowsCutLines());
+        QTest::keyClick(Input(), Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(Input()->Utf8Text() == "xy");
+
+        // A long line pasted is cut too, the rest of the text kept.
+        Input()->SetUtf8Text("x\ny");
+        Input()->SendScintilla(TMemo::SCI_GOTOPOS, 1);
+        QGuiApplication::clipboard()->setText(QString::fromStdString(second + "z"));
+        QTest::keyClick(Input(), Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(Input()->Utf8Text() == "x" + second + "z\ny");
+        QVERIFY(Input()->ShowsCutLines());
+        QVERIFY(Input()->HasVisibleText());
+        Input()->SetUtf8Text(second);
+        QVERIFY(!Input()->HasVisibleText());
+    }
+
     // No zoom by the wheel; a double click takes a whole network; the tick's
     // question about visible text follows every edit, not a walk of the box.
     void listBoxesKeepPlainBoxHabits() {

@@ -7,9 +7,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QLocale>
 #include <QMenu>
+#include <QMimeData>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <string>
 
 #include "Application.h"
@@ -89,6 +93,34 @@ long long CountVisible(const char* text, long long length) {
 
 // Styles that all look like style 0; see TMemo::StyleText().
 constexpr int kLookAlikeStyles = 4;
+// The marker where a line is cut, and the note under such a line.
+constexpr int kNoteStyle = kLookAlikeStyles;
+constexpr std::string_view kCutMarker = "\u2026";
+constexpr long kMarkerBytes = static_cast<long>(kCutMarker.size());
+
+bool IsLeadByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
+// Where the line's character after its first `count` starts, if it has more.
+std::size_t CharacterStart(std::string_view line, long count) {
+    if (static_cast<long>(line.size()) <= count) return std::string_view::npos;
+    long seen = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (IsLeadByte(line[i]) && seen++ == count) return i;
+    }
+    return std::string_view::npos;
+}
+
+bool HasLineToCut(std::string_view text) {
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        if (CharacterStart(text.substr(start, end - start), TMemo::kShownCharacters) != std::string_view::npos)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 constexpr int kStyledAtOnce = 1 << 16;
 
 // QScintilla's accessibility hooks count the characters from the start of
@@ -186,6 +218,11 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
         SendScintilla(SCI_STYLESETCHARACTERSET, style, SendScintilla(SCI_STYLEGETCHARACTERSET, 0));
     }
     SendScintilla(SCI_SETPOSITIONCACHE, kPositionCacheEntries);
+    SendScintilla(SCI_STYLESETFONT, kNoteStyle, font.family().toUtf8().constData());
+    SendScintilla(SCI_STYLESETSIZEFRACTIONAL, kNoteStyle, SendScintilla(SCI_STYLEGETSIZEFRACTIONAL, 0));
+    SendScintilla(SCI_STYLESETFORE, kNoteStyle, colours.color(QPalette::Disabled, QPalette::Text));
+    SendScintilla(SCI_STYLESETBACK, kNoteStyle, colours.color(QPalette::AlternateBase));
+    SendScintilla(SCI_ANNOTATIONSETVISIBLE, ANNOTATION_STANDARD);
     connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
             [this](int position) { StyleText(SendScintilla(SCI_GETENDSTYLED), position); });
     // QsciScintilla walks the caret's line column by column on every caret
@@ -227,6 +264,12 @@ void TMemo::StyleText(long start, long end) {
         ++run;
         styles[static_cast<std::size_t>(i)] = static_cast<char>((isBlank ? 2 : 0) | flip);
     }
+    if (ShowsCutLines()) {
+        for (const CutLine& line : cutLines_) {
+            for (long i = std::max(line.marker, start); i < std::min(line.marker + kMarkerBytes, end); ++i)
+                styles[static_cast<std::size_t>(i - start)] = kNoteStyle;
+        }
+    }
     SendScintilla(SCI_STARTSTYLING, start);
     SendScintilla(SCI_SETSTYLINGEX, end - start, styles.data());
 }
@@ -238,19 +281,34 @@ void TMemo::TextModified(int position, int type, const char* text, int length) {
         inserted_ = {position, length};
         // A key or a short paste into a long line is styled as soon as it is
         // in, before the line is laid out again: left to Scintilla, the line
-        // would be laid out a second time once styled (see StyleText()). A
-        // short line costs nothing to lay out again, and a whole list set or
-        // pasted is styled only where it is shown.
+        // would be laid out unstyled first, measured through Qt a character
+        // at a time (see StyleText()). So are the long lines of a long text
+        // set, pasted or brought back by undo; a short line costs nothing to
+        // lay out again, and the rest of such a text is styled only where it
+        // is shown.
         const long line = SendScintilla(SCI_LINEFROMPOSITION, position);
-        ReportEditsDone(length <= kStyledAtOnce && SendScintilla(SCI_LINELENGTH, line) > kStyledAtOnce);
+        ReportEditsDone(length > kStyledAtOnce || SendScintilla(SCI_LINELENGTH, line) > kStyledAtOnce);
     }
     if ((type & SC_MOD_BEFOREDELETE) != 0 && length > 0) {
         const auto* doomed = reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, position, length));
         if (doomed != nullptr) visibleBytes_ -= CountVisible(doomed, length);
         ReportEditsDone(false);
     }
-    if ((type & SC_MOD_INSERTTEXT) != 0 && text != nullptr && length <= kStyledAtOnce)
-        StyleText(position, position + length);
+    if ((type & SC_MOD_INSERTTEXT) != 0 && text != nullptr) {
+        if (length <= kStyledAtOnce) {
+            StyleText(position, position + length);
+        } else {
+            StyleLongLines(position, position + length);
+        }
+    }
+}
+
+void TMemo::StyleLongLines(long start, long end) {
+    for (long line = SendScintilla(SCI_LINEFROMPOSITION, start), last = SendScintilla(SCI_LINEFROMPOSITION, end);
+         line <= last; ++line) {
+        if (SendScintilla(SCI_LINELENGTH, line) > kStyledAtOnce)
+            StyleText(SendScintilla(SCI_POSITIONFROMLINE, line), SendScintilla(SCI_GETLINEENDPOSITION, line));
+    }
 }
 
 void TMemo::CountInserted() const {
@@ -270,6 +328,39 @@ void TMemo::ReportEditsDone(bool styleAtOnce) {
 
 void TMemo::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    int key = event->key();
+    if ((modifiers & Qt::ControlModifier) && key >= 0x80 && key < Qt::Key_Escape) {
+        if (const int latin = LatinKeyAt(event->nativeScanCode())) key = latin;
+    }
+    const QsciCommand* bound = standardCommands()->boundTo(key | static_cast<int>(modifiers));
+    const QsciCommand::Command command = bound != nullptr ? bound->command() : QsciCommand::Command{};
+    // These keep cut lines whole on the clipboard and cut a long line pasted.
+    if (bound != nullptr && (command == QsciCommand::SelectionCopy || command == QsciCommand::SelectionCut ||
+                             command == QsciCommand::Paste || command == QsciCommand::Redo)) {
+        event->accept();
+        if (command == QsciCommand::SelectionCopy) copy();
+        if (command == QsciCommand::SelectionCut) cut();
+        if (command == QsciCommand::Paste) paste();
+        if (command == QsciCommand::Redo) redo();
+        return;
+    }
+    if (ShowsCutLines()) {
+        const bool typing = !(modifiers & Qt::ControlModifier) && !event->text().isEmpty() && event->text().front().isPrint();
+        const bool edits = typing || (bound != nullptr && (command == QsciCommand::DeleteBack ||
+                                                           command == QsciCommand::Delete ||
+                                                           command == QsciCommand::DeleteWordLeft ||
+                                                           command == QsciCommand::DeleteWordRight ||
+                                                           command == QsciCommand::Newline));
+        if (edits && !ReadyToReplaceWhole()) {
+            event->accept();
+            return;
+        }
+    }
+    KeyPress(event, modifiers, key);
+    FollowCutState();
+}
+
+void TMemo::KeyPress(QKeyEvent* event, Qt::KeyboardModifiers modifiers, int key) {
     if (!(modifiers & Qt::ControlModifier)) {
         // Undo takes back a line break on its own, and the typing on either
         // side of it separately, as in a plain box: Scintilla would make one
@@ -293,10 +384,6 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
     EndTypingOverSelection();
     // With Ctrl a plain box does what its shortcuts say and types nothing:
     // Ctrl+1 or Ctrl+Enter must not change a list behind the user's back.
-    int key = event->key();
-    if (key >= 0x80 && key < Qt::Key_Escape) {
-        if (const int latin = LatinKeyAt(event->nativeScanCode())) key = latin;
-    }
     const int combination = key | static_cast<int>(modifiers);
     if (standardCommands()->boundTo(combination) == nullptr) {
         event->accept();
@@ -322,7 +409,158 @@ void TMemo::EndTypingOverSelection() {
 
 void TMemo::mousePressEvent(QMouseEvent* event) {
     EndTypingOverSelection();
+    // The middle button pastes the selection of the desktop at its place.
+    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection() && !ShowsCutLines()) {
+        const QByteArray utf8 = QApplication::clipboard()->text(QClipboard::Selection).toUtf8();
+        if (HasLineToCut(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {
+            const long at = SendScintilla(SCI_POSITIONFROMPOINT, event->position().x(), event->position().y());
+            ReplaceCuttingLines(utf8, at, at);
+            event->accept();
+            return;
+        }
+    }
     QsciScintilla::mousePressEvent(event);
+    FollowCutState();
+}
+
+void TMemo::dropEvent(QDropEvent* event) {
+    if (event->source() != this && event->mimeData() != nullptr && event->mimeData()->hasText() && !ShowsCutLines()) {
+        const QByteArray utf8 = event->mimeData()->text().toUtf8();
+        if (HasLineToCut(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {
+            const long at = SendScintilla(SCI_POSITIONFROMPOINT, event->position().x(), event->position().y());
+            ReplaceCuttingLines(utf8, at, at);
+            event->acceptProposedAction();
+            return;
+        }
+    }
+    QsciScintilla::dropEvent(event);
+    FollowCutState();
+}
+
+bool TMemo::ShowsCutLines() const {
+    // Only the text as set is cut: it lies at the start of the undo history,
+    // and every step away from it replaced it whole.
+    return !cutLines_.empty() && const_cast<TMemo*>(this)->SendScintilla(SCI_CANUNDO) == 0;
+}
+
+bool TMemo::WholeSelected() const {
+    auto* self = const_cast<TMemo*>(this);
+    return self->SendScintilla(SCI_GETSELECTIONSTART) == 0 &&
+           self->SendScintilla(SCI_GETSELECTIONEND) == self->SendScintilla(SCI_GETLENGTH);
+}
+
+bool TMemo::ReadyToReplaceWhole() {
+    if (!ShowsCutLines()) return true;
+    if (!WholeSelected()) {
+        QApplication::beep();
+        return false;
+    }
+    SendScintilla(SCI_SETREADONLY, false);
+    return true;
+}
+
+void TMemo::FollowCutState() {
+    const bool cut = ShowsCutLines();
+    SendScintilla(SCI_SETREADONLY, cut);
+    if (cut == notesShown_) return;
+    notesShown_ = cut;
+    SendScintilla(SCI_ANNOTATIONCLEARALL);
+    if (!cut) return;
+    const QByteArray note =
+        QStringLiteral("Строка длиннее %1 знаков показана до «…». Целиком она идёт в преобразование, "
+                       "копирование и файл; править этот список можно, только заменив его весь.")
+            .arg(QLocale(QLocale::Russian).toString(static_cast<qlonglong>(kShownCharacters)))
+            .toUtf8();
+    for (const CutLine& line : cutLines_) {
+        const long number = SendScintilla(SCI_LINEFROMPOSITION, line.marker);
+        SendScintilla(SCI_ANNOTATIONSETTEXT, number, note.constData());
+        SendScintilla(SCI_ANNOTATIONSETSTYLE, number, kNoteStyle);
+    }
+}
+
+long TMemo::WholePosition(long position) const {
+    if (!ShowsCutLines()) return position;
+    long shift = 0;
+    for (const CutLine& line : cutLines_) {
+        if (position <= line.marker) break;
+        shift += line.hiddenBytes - kMarkerBytes;
+    }
+    return position + shift;
+}
+
+long TMemo::BoxPosition(long wholePosition) const {
+    if (!ShowsCutLines()) return wholePosition;
+    long shift = 0;
+    for (const CutLine& line : cutLines_) {
+        if (wholePosition < line.hidden) break;
+        if (wholePosition < line.hidden + line.hiddenBytes) return line.marker;
+        shift += line.hiddenBytes - kMarkerBytes;
+    }
+    return wholePosition - shift;
+}
+
+void TMemo::ReplaceCuttingLines(const QByteArray& utf8, long from, long to) {
+    // A long line pasted is cut as one set is: the whole text is set anew,
+    // and undo starts afresh.
+    const std::string pasted = ListFileToBoxText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    const std::string_view current = Utf8Text();
+    const auto start = static_cast<std::size_t>(WholePosition(from));
+    const auto stop = static_cast<std::size_t>(WholePosition(to));
+    std::string text;
+    text.reserve(current.size() - (stop - start) + pasted.size());
+    text.append(current.substr(0, start)).append(pasted).append(current.substr(stop));
+    SetUtf8Text(text);
+    SendScintilla(SCI_GOTOPOS, BoxPosition(static_cast<long>(start + pasted.size())));
+}
+
+void TMemo::copy() {
+    if (!ShowsCutLines()) return QsciScintilla::copy();
+    const long from = WholePosition(SendScintilla(SCI_GETSELECTIONSTART));
+    const long to = WholePosition(SendScintilla(SCI_GETSELECTIONEND));
+    if (to > from)
+        QApplication::clipboard()->setText(QString::fromUtf8(whole_.data() + from, static_cast<qsizetype>(to - from)));
+}
+
+void TMemo::cut() {
+    EndTypingOverSelection();
+    if (!ShowsCutLines()) return QsciScintilla::cut();
+    if (!ReadyToReplaceWhole()) return;
+    copy();
+    QsciScintilla::removeSelectedText();
+    FollowCutState();
+}
+
+void TMemo::paste() {
+    EndTypingOverSelection();
+    const QByteArray utf8 = QApplication::clipboard()->text().toUtf8();
+    if (!ReadyToReplaceWhole()) return;
+    if (HasLineToCut(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {
+        ReplaceCuttingLines(utf8, SendScintilla(SCI_GETSELECTIONSTART), SendScintilla(SCI_GETSELECTIONEND));
+        return;
+    }
+    QsciScintilla::paste();
+    FollowCutState();
+}
+
+void TMemo::removeSelectedText() {
+    EndTypingOverSelection();
+    if (!ReadyToReplaceWhole()) return;
+    QsciScintilla::removeSelectedText();
+    FollowCutState();
+}
+
+void TMemo::undo() {
+    EndTypingOverSelection();
+    QsciScintilla::undo();
+    FollowCutState();
+}
+
+void TMemo::redo() {
+    EndTypingOverSelection();
+    // Redone from the text as set, the step replaces it whole.
+    SendScintilla(SCI_SETREADONLY, false);
+    QsciScintilla::redo();
+    FollowCutState();
 }
 
 void TMemo::focusOutEvent(QFocusEvent* event) {
@@ -353,28 +591,48 @@ void TMemo::setPlainText(const QString& text) {
 
 void TMemo::SetUtf8Text(std::string_view text) {
     EndTypingOverSelection();
-    // Scintilla takes a NUL-terminated text; a list never holds a NUL (its files end at the first).
-    const std::string terminated(text.substr(0, text.find('\0')));
-    SendScintilla(SCI_SETTEXT, terminated.c_str());
-    // Long lines are styled before anything lays them out (see StyleText());
-    // the rest is styled where it is shown, and unstyled text looks the same.
-    for (std::size_t start = 0; start < terminated.size();) {
-        std::size_t end = terminated.find('\n', start);
-        if (end == std::string::npos) end = terminated.size();
-        if (end - start > kStyledAtOnce) StyleText(static_cast<long>(start), static_cast<long>(end));
+    // A list never holds a NUL (its files end at the first).
+    text = text.substr(0, text.find('\0'));
+    cutLines_.clear();
+    whole_.clear();
+    std::string terminated;  // what the box shows: Scintilla takes a NUL-terminated text
+    std::size_t copied = 0;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::size_t cut = CharacterStart(text.substr(start, end - start), kShownCharacters);
+        if (cut != std::string_view::npos) {
+            terminated.append(text.substr(copied, start + cut - copied));
+            cutLines_.push_back({static_cast<long>(terminated.size()), static_cast<long>(start + cut),
+                                 static_cast<long>(end - start - cut)});
+            terminated.append(kCutMarker);
+            copied = end;
+        }
         start = end + 1;
     }
+    terminated.append(text.substr(copied));
+    if (!cutLines_.empty()) {
+        whole_.assign(text);
+        wholeHasVisibleText_ = CountVisible(whole_.data(), static_cast<long long>(whole_.size())) > 0;
+    }
+    SendScintilla(SCI_SETREADONLY, false);
+    SendScintilla(SCI_ANNOTATIONCLEARALL);
+    notesShown_ = false;
+    // Undo starts afresh: the text need not be copied into its history.
+    SendScintilla(SCI_SETUNDOCOLLECTION, false);
+    SendScintilla(SCI_SETTEXT, terminated.c_str());
+    SendScintilla(SCI_SETUNDOCOLLECTION, true);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0);
+    FollowCutState();
 }
 
 void TMemo::clear() {
-    EndTypingOverSelection();
-    QsciScintilla::clear();
-    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SetUtf8Text({});
 }
 
 std::string_view TMemo::Utf8Text() const {
+    if (ShowsCutLines()) return whole_;
     auto* self = const_cast<TMemo*>(this);  // Scintilla's calls are not const; this one changes nothing
     const auto* data = reinterpret_cast<const char*>(self->SendScintilla(SCI_GETCHARACTERPOINTER));
     return {data, static_cast<std::size_t>(self->SendScintilla(SCI_GETLENGTH))};
@@ -401,14 +659,15 @@ void TMemo::contextMenuEvent(QContextMenuEvent* event) {
         connect(item, &QAction::triggered, this, action);
     };
     const bool selected = HasSelection();
+    const bool editable = !ShowsCutLines() || WholeSelected();
     add(QStringLiteral("&Отменить"), QKeySequence::Undo, isUndoAvailable(), [this] { undo(); });
     add(QStringLiteral("&Повторить"), QKeySequence::Redo, isRedoAvailable(), [this] { redo(); });
     menu.addSeparator();
-    add(QStringLiteral("&Вырезать"), QKeySequence::Cut, selected, [this] { cut(); });
+    add(QStringLiteral("&Вырезать"), QKeySequence::Cut, selected && editable, [this] { cut(); });
     add(QStringLiteral("&Копировать"), QKeySequence::Copy, selected, [this] { copy(); });
-    add(QStringLiteral("В&ставить"), QKeySequence::Paste, !QApplication::clipboard()->text().isEmpty(),
+    add(QStringLiteral("В&ставить"), QKeySequence::Paste, editable && !QApplication::clipboard()->text().isEmpty(),
         [this] { paste(); });
-    add(QStringLiteral("&Удалить"), QKeySequence(), selected, [this] { removeSelectedText(); });
+    add(QStringLiteral("&Удалить"), QKeySequence(), selected && editable, [this] { removeSelectedText(); });
     menu.addSeparator();
     add(QStringLiteral("В&ыделить всё"), QKeySequence::SelectAll, length() > 0, [this] { selectAll(true); });
     menu.exec(event->globalPos());

@@ -9,7 +9,9 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvane::ui {
 
@@ -17,6 +19,10 @@ class TMemo : public QsciScintilla {
     Q_OBJECT
 
 public:
+    // A line set or pasted with more characters than this is shown cut (see
+    // SetUtf8Text()).
+    static constexpr long kShownCharacters = 1L << 20;
+
     explicit TMemo(QWidget* parent = nullptr);
 
     // The window's layout sets the example text through this, as it would a
@@ -25,11 +31,27 @@ public:
     void setPlainText(const QString& text);
     void clear() override;
 
-    // The text as the box holds it, UTF-8 with "\n" between lines: no copy.
+    // The text as the box holds it, UTF-8 with "\n" between lines, cut
+    // lines whole: no copy.
     std::string_view Utf8Text() const;
     // The program sets the text (LF line breaks): the caret goes to the
-    // start and undo starts afresh.
+    // start and undo starts afresh. Scintilla 3 walks a whole line on every
+    // layout and paint, so a line of millions of characters would freeze the
+    // box: such a line is shown up to kShownCharacters, with a marker where
+    // it is cut and a note under it, while the box keeps it whole for the
+    // conversion, copying and saving. Such a text can only be replaced
+    // whole; undoing that brings it back.
     void SetUtf8Text(std::string_view text);
+    // Whether the box shows lines cut, and so takes no edit but one that
+    // replaces the whole text.
+    bool ShowsCutLines() const;
+
+    void copy() override;
+    void cut() override;
+    void paste() override;
+    void undo() override;
+    void redo() override;
+    void removeSelectedText() override;
 
     // Lines as a list counts them: an empty last line is not a line.
     int ListLineCount() const;
@@ -38,7 +60,7 @@ public:
     // costs nothing however much the box holds.
     bool HasVisibleText() const {
         CountInserted();
-        return visibleBytes_ > 0;
+        return ShowsCutLines() ? wholeHasVisibleText_ : visibleBytes_ > 0;
     }
 
 protected:
@@ -48,6 +70,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void TextModified(int position, int type, const char* text, int length);
@@ -55,9 +78,34 @@ private:
     // Whether the edit about to be made is also reported once made.
     void ReportEditsDone(bool styleAtOnce);
     void StyleText(long start, long end);
+    void StyleLongLines(long start, long end);
     void EndUndoStep();
     void EndTypingOverSelection();
     bool HasSelection() const;
+    bool WholeSelected() const;
+    // Cut lines: the edit about to be made is refused unless it replaces the
+    // whole text. True if refused.
+    void KeyPress(QKeyEvent* event, Qt::KeyboardModifiers modifiers, int key);
+    // While lines are shown cut, an edit must replace the whole text: true
+    // if it will (the box takes it), false with a beep if not.
+    bool ReadyToReplaceWhole();
+    // Read-only and the notes under cut lines, as the undo history stands.
+    void FollowCutState();
+    void ReplaceCuttingLines(const QByteArray& utf8, long from, long to);
+    long WholePosition(long position) const;
+    long BoxPosition(long wholePosition) const;
+
+    // A line shown cut: where its marker stands in the box, and where its
+    // hidden characters start in the whole text and how many bytes they are.
+    // Each cut line's head and marker are in the box only while the text is
+    // as set (see ShowsCutLines()).
+    struct CutLine {
+        long marker, hidden, hiddenBytes;
+    };
+    std::string whole_;  // the whole text, while lines are cut
+    std::vector<CutLine> cutLines_;
+    bool wholeHasVisibleText_ = false;
+    bool notesShown_ = false;
 
     // Typing over a selection is one undo step with the selection it
     // replaced, as in a plain box: held open until the typing stops.
