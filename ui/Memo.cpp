@@ -220,8 +220,8 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
     SendScintilla(SCI_SETPOSITIONCACHE, kPositionCacheEntries);
     SendScintilla(SCI_STYLESETFONT, kNoteStyle, font.family().toUtf8().constData());
     SendScintilla(SCI_STYLESETSIZEFRACTIONAL, kNoteStyle, SendScintilla(SCI_STYLEGETSIZEFRACTIONAL, 0));
-    SendScintilla(SCI_STYLESETFORE, kNoteStyle, colours.color(QPalette::Disabled, QPalette::Text));
-    SendScintilla(SCI_STYLESETBACK, kNoteStyle, colours.color(QPalette::AlternateBase));
+    SendScintilla(SCI_STYLESETFORE, kNoteStyle, colours.color(QPalette::WindowText));
+    SendScintilla(SCI_STYLESETBACK, kNoteStyle, colours.color(QPalette::Window));
     SendScintilla(SCI_ANNOTATIONSETVISIBLE, ANNOTATION_STANDARD);
     connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
             [this](int position) { StyleText(SendScintilla(SCI_GETENDSTYLED), position); });
@@ -467,8 +467,8 @@ void TMemo::FollowCutState() {
     SendScintilla(SCI_ANNOTATIONCLEARALL);
     if (!cut) return;
     const QByteArray note =
-        QStringLiteral("Строка длиннее %1 знаков показана до «…». Целиком она идёт в преобразование, "
-                       "копирование и файл; править этот список можно, только заменив его весь.")
+        QStringLiteral("Строка длиннее %1 знаков\nпоказана до «…», но хранится,\nкопируется и преобразуется\n"
+                       "целиком. Править такой список\nможно, только заменив его весь.")
             .arg(QLocale(QLocale::Russian).toString(static_cast<qlonglong>(kShownCharacters)))
             .toUtf8();
     for (const CutLine& line : cutLines_) {
