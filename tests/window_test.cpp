@@ -770,7 +770,7 @@ private slots:
         QVERIFY(shown(1) == first.substr(0, first.size() - 12) + "\u2026");
         QVERIFY(shown(3) == std::string(TMemo::kShownCharacters, ' ') + "\u2026");
         QCOMPARE(Input()->ListLineCount(), 4);
-        QCOMPARE(Input()->SendScintilla(TMemo::SCI_ANNOTATIONGETLINES, 1), 1L);
+        QVERIFY(Input()->SendScintilla(TMemo::SCI_ANNOTATIONGETLINES, 1) > 0);
         QVERIFY(Input()->HasVisibleText());
 
         // Copying a cut line takes it whole.
