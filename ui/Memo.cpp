@@ -409,7 +409,8 @@ void TMemo::EndTypingOverSelection() {
 
 void TMemo::mousePressEvent(QMouseEvent* event) {
     EndTypingOverSelection();
-    // The middle button pastes the selection of the desktop at its place.
+    // The middle button pastes the desktop's selection where it is pressed:
+    // a long line in it is cut as in any paste.
     if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection() && !ShowsCutLines()) {
         const QByteArray utf8 = QApplication::clipboard()->text(QClipboard::Selection).toUtf8();
         if (HasLineToCut(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {

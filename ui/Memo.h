@@ -83,8 +83,7 @@ private:
     void EndTypingOverSelection();
     bool HasSelection() const;
     bool WholeSelected() const;
-    // Cut lines: the edit about to be made is refused unless it replaces the
-    // whole text. True if refused.
+    // A key as a plain box takes it (see keyPressEvent()).
     void KeyPress(QKeyEvent* event, Qt::KeyboardModifiers modifiers, int key);
     // While lines are shown cut, an edit must replace the whole text: true
     // if it will (the box takes it), false with a beep if not.
