@@ -409,33 +409,33 @@ void TMemo::EndTypingOverSelection() {
 
 void TMemo::mousePressEvent(QMouseEvent* event) {
     EndTypingOverSelection();
-    // The middle button pastes the desktop's selection where it is pressed:
-    // a long line in it is cut as in any paste.
-    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection() && !ShowsCutLines()) {
-        const QByteArray utf8 = QApplication::clipboard()->text(QClipboard::Selection).toUtf8();
-        if (HasLineToCut(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {
-            const long at = SendScintilla(SCI_POSITIONFROMPOINT, event->position().x(), event->position().y());
-            ReplaceCuttingLines(utf8, at, at);
-            event->accept();
-            return;
-        }
+    // The middle button pastes the desktop's selection where it is pressed.
+    if (event->button() == Qt::MiddleButton && QApplication::clipboard()->supportsSelection() &&
+        PastedCuttingLines(QApplication::clipboard()->text(QClipboard::Selection), event->position())) {
+        event->accept();
+        return;
     }
     QsciScintilla::mousePressEvent(event);
     FollowCutState();
 }
 
 void TMemo::dropEvent(QDropEvent* event) {
-    if (event->source() != this && event->mimeData() != nullptr && event->mimeData()->hasText() && !ShowsCutLines()) {
-        const QByteArray utf8 = event->mimeData()->text().toUtf8();
-        if (HasLineToCut(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {
-            const long at = SendScintilla(SCI_POSITIONFROMPOINT, event->position().x(), event->position().y());
-            ReplaceCuttingLines(utf8, at, at);
-            event->acceptProposedAction();
-            return;
-        }
+    if (event->source() != this && event->mimeData() != nullptr && event->mimeData()->hasText() &&
+        PastedCuttingLines(event->mimeData()->text(), event->position())) {
+        event->acceptProposedAction();
+        return;
     }
     QsciScintilla::dropEvent(event);
     FollowCutState();
+}
+
+bool TMemo::PastedCuttingLines(const QString& text, QPointF at) {
+    if (ShowsCutLines()) return false;  // the box takes no such edit
+    const QByteArray utf8 = text.toUtf8();
+    if (!HasLineToCut(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) return false;
+    const long position = SendScintilla(SCI_POSITIONFROMPOINT, static_cast<long>(at.x()), static_cast<long>(at.y()));
+    ReplaceCuttingLines(utf8, position, position);
+    return true;
 }
 
 bool TMemo::ShowsCutLines() const {

@@ -91,6 +91,9 @@ private:
     // Read-only and the notes under cut lines, as the undo history stands.
     void FollowCutState();
     void ReplaceCuttingLines(const QByteArray& utf8, long from, long to);
+    // Text dropped or pasted by the mouse at a point: true if it had a line
+    // to cut, and so was put in by ReplaceCuttingLines().
+    bool PastedCuttingLines(const QString& text, QPointF at);
     long WholePosition(long position) const;
     long BoxPosition(long wholePosition) const;
 
