@@ -110,7 +110,12 @@ std::size_t CharacterStart(std::string_view line, long count) {
     return std::string_view::npos;
 }
 
-bool HasLineToCut(std::string_view text) {
+// Whether a text to paste has a line to cut; `utf8` is the text in UTF-8 if so.
+bool HasLineToCut(const QString& pasted, QByteArray& utf8) {
+    // Fewer UTF-16 units than that are fewer characters too: no conversion.
+    if (pasted.size() <= TMemo::kShownCharacters) return false;
+    utf8 = pasted.toUtf8();
+    const std::string_view text(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     for (std::size_t start = 0; start < text.size();) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
@@ -430,9 +435,8 @@ void TMemo::dropEvent(QDropEvent* event) {
 }
 
 bool TMemo::PastedCuttingLines(const QString& text, QPointF at) {
-    if (ShowsCutLines()) return false;  // the box takes no such edit
-    const QByteArray utf8 = text.toUtf8();
-    if (!HasLineToCut(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) return false;
+    QByteArray utf8;
+    if (ShowsCutLines() || !HasLineToCut(text, utf8)) return false;  // a cut list takes no such edit
     const long position = SendScintilla(SCI_POSITIONFROMPOINT, static_cast<long>(at.x()), static_cast<long>(at.y()));
     ReplaceCuttingLines(utf8, position, position);
     return true;
@@ -533,9 +537,9 @@ void TMemo::cut() {
 
 void TMemo::paste() {
     EndTypingOverSelection();
-    const QByteArray utf8 = QApplication::clipboard()->text().toUtf8();
     if (!ReadyToReplaceWhole()) return;
-    if (HasLineToCut(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) {
+    QByteArray utf8;
+    if (HasLineToCut(QApplication::clipboard()->text(), utf8)) {
         ReplaceCuttingLines(utf8, SendScintilla(SCI_GETSELECTIONSTART), SendScintilla(SCI_GETSELECTIONEND));
         return;
     }
