@@ -1,10 +1,13 @@
 #include "AddressModes.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <stdexcept>
+#include <utility>
 
 #include "CodePage.h"
 #include "FileIo.h"
@@ -25,6 +28,26 @@ std::string_view CutUtf8Characters(std::string_view line, std::size_t maxLength)
     return line;
 }
 
+std::string_view FaultWords(LineFault fault) {
+    switch (fault) {
+        case LineFault::None:
+        case LineFault::Unreadable: break;
+        case LineFault::Nul: return "a NUL byte";
+        case LineFault::TooLong: return "over 1 MiB before its comment";
+        case LineFault::Star: return "a star";
+        case LineFault::Letter: return "a letter in an address";
+        case LineFault::Hexadecimal: return "a hexadecimal octet";
+        case LineFault::EmptyOctet: return "an empty octet";
+        case LineFault::OctetCount: return "not four octets";
+        case LineFault::OctetOver255: return "an octet over 255";
+        case LineFault::LeadingZero: return "a leading zero";
+        case LineFault::Prefix: return "no prefix length";
+        case LineFault::Mask: return "a mask with a gap";
+        case LineFault::Backwards: return "a range that ends before it starts";
+    }
+    return {};
+}
+
 // What standard error says about the lines read: each rejected line as
 // "FILE:N: rejected: TEXT" when asked, then the count over every file read.
 // Written in blocks as it grows: a list of a million bad lines is neither
@@ -38,10 +61,18 @@ public:
 
     // The line as it was written: UTF-8 when it is valid UTF-8, otherwise
     // Windows-1251; cut to the characters the window's conversion looks at.
-    void Rejected(std::string_view file, std::size_t number, std::string_view bytes) {
+    // The fault, when the reading named one, stands before it.
+    void Rejected(std::string_view file, std::size_t number, std::string_view bytes,
+                  LineFault fault = LineFault::None) {
         if (!named_) return;
         text_.append(file);
-        text_ += ':' + std::to_string(number) + ": rejected: ";
+        text_ += ':' + std::to_string(number) + ": rejected";
+        if (const std::string_view why = FaultWords(fault); !why.empty()) {
+            text_ += " (";
+            text_ += why;
+            text_ += ')';
+        }
+        text_ += ": ";
         std::string echo = IsValidUtf8(bytes) ? std::string(CutUtf8Characters(bytes, kMaxLineLength))
                                               : Cp1251ToUtf8(bytes.substr(0, kMaxLineLength));
         // A NUL would vanish on a terminal and cut the line short in a log.
@@ -84,29 +115,47 @@ private:
     std::string text_;
 };
 
-// A list file read and decoded whole, as the window reads it: its text ends
-// at a NUL, and where the file is UTF-8 it is decoded to Windows-1251.
+// A list file read and decoded as the window reads it: its text ends at a
+// NUL, of what follows only the count is kept.
 struct ListInput {
-    explicit ListInput(std::string fileName)
-        : name(std::move(fileName)), bytes(name == "-" ? ReadAll(STDIN_FILENO, "-") : ReadStream(name)) {
-        const ListBytes list = ClassifyListBytes(Utf16ListAsUtf8(bytes, utf16Decoded));
-        raw = list.text;
+    explicit ListInput(std::string fileName) : name(std::move(fileName)) {
+        struct stat st {};
+        if (name == "-" ? ::fstat(STDIN_FILENO, &st) == 0 : ::stat(name.c_str(), &st) == 0)
+            identity = {st.st_dev, st.st_ino};
+        const std::unique_ptr<ByteSource> source = OpenListSource(name);
+        HeldListBytes held = ReadListBytes(*source);
+        bytes = std::move(held.bytes);
+        const ListFileText list = DecodeListFile(bytes, decoded);
+        raw = list.raw;
+        text = list.text;
         cut = list.cut;
-        // Windows-1251 and plain ASCII files are converted where they lie; only UTF-8 is decoded first.
-        if (list.encoding == ListEncoding::Utf8) decoded = Utf8ToCp1251(list.text);
-        text = list.encoding == ListEncoding::Utf8 ? std::string_view(decoded) : raw;
+        cut.notRead += held.afterNul;
     }
     ListInput(const ListInput&) = delete;
     ListInput& operator=(const ListInput&) = delete;
 
     std::string name;  // as given; "-" for standard input
     std::string bytes;
-    std::string utf16Decoded;  // a UTF-16 file as UTF-8
     std::string decoded;
     std::string_view raw;   // the file's text as written (UTF-16 as UTF-8)
     std::string_view text;  // Windows-1251
     NulCut cut;
+    std::optional<std::pair<dev_t, ino_t>> identity;  // of a file that could be looked up
 };
+
+// Writing the window's conversion over an input whose text a NUL ended
+// would lose what stood after it.
+void RefuseOutputOverCutInput(const Options& options, const std::vector<std::unique_ptr<ListInput>>& inputs) {
+    struct stat st {};
+    if (options.output.empty() || ::stat(options.output.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    for (const auto& input : inputs) {
+        if (input->cut.line == 0 || input->identity != std::pair(st.st_dev, st.st_ino)) continue;
+        throw std::runtime_error("\"" + options.output + "\" is not replaced: its text ends at a NUL byte in line " +
+                                 std::to_string(input->cut.line) +
+                                 ", and this conversion keeps only what stands before it (--merge and --exact read "
+                                 "every line)");
+    }
+}
 
 // The window's reading: a line is rejected when it is not blank and its
 // conversion is empty. Names each on the report; gives how many lines there are.
@@ -142,6 +191,7 @@ std::size_t ReportUnconvertible(const ListInput& input, const Options& options, 
 std::string Convert(const Options& options, Report& report, std::size_t& rejected) {
     std::vector<std::unique_ptr<ListInput>> inputs;
     for (const std::string& name : options.inputs) inputs.push_back(std::make_unique<ListInput>(name));
+    RefuseOutputOverCutInput(options, inputs);
     std::size_t lines = 0;
     for (const auto& input : inputs) {
         if (options.report || options.strict) lines += ReportUnconvertible(*input, options, report, rejected);
@@ -195,6 +245,7 @@ SetJob JobOf(const Options& options) {
                .delimiter = options.delimiter,
                .lineEnd = options.lineEnd,
                .ranges = options.ranges,
+               .zeros = options.zeros,
                .order = options.sort,
                .removeDuplicates = options.removeDuplicates,
                .count = options.count,
@@ -231,7 +282,7 @@ Outcome Run(const Options& options) {
     } else {
         SetJobOutput sink{.write = [&](std::string_view block) { output().Write(block); },
                           .rejected = [&](const RejectedLine& line) {
-                              report.Rejected(line.list, line.number, line.bytes);
+                              report.Rejected(line.list, line.number, line.bytes, line.fault);
                           }};
         if (options.quiet) sink.write = nullptr;
         const SetJobSummary summary = RunSetJob(JobOf(options), sink);
@@ -246,8 +297,23 @@ Outcome Run(const Options& options) {
             }
         }
         report.Close(summary.lines, summary.rejected);
+        // Said whatever was asked: a feed that starts to pad its octets would
+        // otherwise lose those lines without a word in a run without --report.
+        if (summary.leadingZeros > 0)
+            report.Say("orvane-convert: " + std::to_string(summary.leadingZeros) +
+                       (summary.leadingZeros == 1 ? " line was" : " lines were") +
+                       " rejected for an octet with a leading zero (010.0.0.1); --leading-zeros decimal reads "
+                       "010 as 10, --leading-zeros octal as 8, as inet_aton does\n");
+        report.Flush();
         outcome = {summary.rejected, summary.differ, summary.refusal};
         if (!outcome.refusal.empty() || options.quiet) return outcome;
+    }
+    // A failed run leaves yesterday's good file for tomorrow's load; a
+    // stream or device has had the output as it was made.
+    if (options.strict && outcome.rejected > 0) {
+        if (!options.output.empty() && (!out || !out->WritesThrough()))
+            report.Say("orvane-convert: \"" + options.output + "\" left as it was: lines were rejected under --strict\n");
+        return outcome;
     }
     output().Commit();
     return outcome;

@@ -29,6 +29,7 @@ struct Options {
     bool removeDuplicates = true;
     std::string lineEnd;
     RangeReading ranges = RangeReading::Addresses;
+    LeadingZeros zeros = LeadingZeros::Reject;
     std::vector<std::string> intersect, exclude;
     std::string diff;
     bool quiet = false;  // --diff: write nothing, only the status tells

@@ -49,6 +49,9 @@ constexpr std::string_view kHelp =
     "      --quiet             with --diff: write nothing, only the exit status tells\n"
     "      --ranges READING    an IPv4 a-b names addresses (default: exactly a to b)\n"
     "                          or hosts (a network around them, as the window reads it)\n"
+    "      --leading-zeros HOW an IPv4 octet such as 010 is rejected (reject, the\n"
+    "                          default), read as 10 (decimal) or as 8 (octal, as\n"
+    "                          inet_aton and iprange read it)\n"
     "      --count             with --exact or --merge: write \"IPv4 NETWORKS ADDRESSES\"\n"
     "                          and \"IPv6 NETWORKS ADDRESSES\" instead of the networks\n"
     "  -4, -6                  write (and count) IPv4 or IPv6 only\n"
@@ -83,12 +86,22 @@ constexpr std::string_view kHelp =
     "rejected line.\n"
     "With --exact, --merge or --diff a line is read whole: it is a comment from its\n"
     "first # or ; on; it names an IPv4 network, range or address, or an IPv6 address,\n"
-    "address/N or first-last, blanks and tabs allowed around / and -. A line holding\n"
-    "a NUL byte, or over 1 MiB before its comment, is rejected. IPv4 and IPv6 never\n"
-    "merge; IPv4 is written first. The result is written in Windows-1251.\n"
-    "Exit status: 0 done, 1 input or output error or a result refused (over 2^32\n"
-    "networks; an IPv6 network under {mask}), 2 wrong usage, 3 lines rejected with\n"
-    "--strict; with --diff, 0 same, 1 different, 2 any trouble.\n";
+    "address/N or first-last, blanks and tabs allowed around / and - (an em or en\n"
+    "dash is a -). An IPv4 address or mask is read only as written: four decimal\n"
+    "octets 0 to 255; a line with a star, a letter, an empty octet, a hexadecimal\n"
+    "or short form, or a zero-padded octet (see --leading-zeros; the number of such\n"
+    "lines is always said) is rejected, as is a line holding a NUL byte or over\n"
+    "1 MiB before its comment. IPv4 and IPv6 never merge; IPv4 is written first.\n"
+    "The result is written in Windows-1251.\n"
+    "\n"
+    "Exit status, the first that applies:\n"
+    "  2  wrong usage (nothing is read)\n"
+    "  1  an input or output error\n"
+    "  1  a result refused, nothing written: over 2^32 networks, an IPv6 network\n"
+    "     under {mask} or {wildcard}\n"
+    "  3  lines were rejected and --strict was given\n"
+    "  0  done, also when no line names a network\n"
+    "With --diff: 2 for any of the above but 0, 1 the sets differ, 0 the same.\n";
 
 using orvane::cli::Mode;
 using orvane::cli::Options;
@@ -111,6 +124,14 @@ bool ParseSort(std::string_view text, LineOrder& sort) {
     if (text == "text") sort = LineOrder::Text;
     else if (text == "address") sort = LineOrder::Address;
     else if (text == "none") sort = LineOrder::None;
+    else return false;
+    return true;
+}
+
+bool ParseLeadingZeros(std::string_view text, orvane::LeadingZeros& zeros) {
+    if (text == "reject") zeros = orvane::LeadingZeros::Reject;
+    else if (text == "decimal") zeros = orvane::LeadingZeros::Decimal;
+    else if (text == "octal") zeros = orvane::LeadingZeros::Octal;
     else return false;
     return true;
 }
@@ -149,6 +170,7 @@ enum OptionCode {
     kAs,
     kReduce,
     kReduceEntries,
+    kLeadingZeros,
 };
 
 // "ipset:NAME" or "nft:TABLE:NAME".
@@ -227,6 +249,7 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
         {"as", required_argument, nullptr, kAs},
         {"reduce", required_argument, nullptr, kReduce},
         {"reduce-entries", required_argument, nullptr, kReduceEntries},
+        {"leading-zeros", required_argument, nullptr, kLeadingZeros},
         {nullptr, 0, nullptr, 0}};
     Options options;
     // What was given; the defaults that depend on the mode are settled once all options are read.
@@ -239,11 +262,21 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
     unsigned minPrefix4 = 0, minPrefix6 = 0;
     orvane::PrefixLengths listed4 = orvane::PrefixLengths().set(), listed6 = orvane::PrefixLengths().set();
     opterr = 0;  // the messages below say it in this program's words
-    for (int c; (c = ::getopt_long(argc, argv, ":f:d:o:h46", kOptions, nullptr)) != -1;) {
+    int longIndex = -1;
+    for (int c; (longIndex = -1, c = ::getopt_long(argc, argv, ":f:d:o:h46", kOptions, &longIndex)) != -1;) {
         const std::string_view value = optarg != nullptr ? optarg : "";
-        const std::string_view last = argv[optind - 1];
-        const std::string given = last.starts_with("--") || optopt == 0 ? std::string(last.substr(0, last.find('=')))
-                                                                        : std::string{'-', static_cast<char>(optopt)};
+        // The option as the user would look for it in --help: its full name
+        // (a value given as the next word is no option's name).
+        std::string given;
+        if (longIndex >= 0) {
+            given = std::string("--") + kOptions[longIndex].name;
+        } else if (c != ':' && c != '?') {
+            given = std::string{'-', static_cast<char>(c)};
+        } else {
+            const std::string_view last = argv[optind - 1];
+            given = last.starts_with("--") || optopt == 0 ? std::string(last.substr(0, last.find('=')))
+                                                          : std::string{'-', static_cast<char>(optopt)};
+        }
         switch (c) {
         case 'h':
             std::cout << kUsage << '\n' << kHelp;
@@ -254,12 +287,12 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
                       << "License: proprietary; it may be used and copied as delivered, no other right is granted.\n";
             return 0;
         case 'f':
-            if (!ParseFormat(value, format.emplace())) return UsageError("unknown format \"" + std::string(value) + "\"");
+            if (!ParseFormat(value, format.emplace())) return UsageError("option " + given + " takes range, prefix or mask, not \"" + std::string(value) + "\"");
             break;
         case 'd':
             // A line break in the delimiter would split one network over two lines.
             if (value.find_first_of("\r\n") != std::string_view::npos)
-                return UsageError("the delimiter cannot hold a line break");
+                return UsageError("option " + given + " cannot hold a line break");
             delimiter = orvane::Utf8ToCp1251(value);
             break;
         case 'o':
@@ -268,11 +301,16 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
             break;
         case kNoSort: options.sort = LineOrder::None; break;
         case kSort:
-            if (!ParseSort(value, options.sort)) return UsageError("unknown sort order \"" + std::string(value) + "\"");
+            if (!ParseSort(value, options.sort)) return UsageError("option " + given + " takes text, address or none, not \"" + std::string(value) + "\"");
             break;
         case kRanges:
             if (!ParseRanges(value, options.ranges))
-                return UsageError("unknown range reading \"" + std::string(value) + "\"");
+                return UsageError("option " + given + " takes addresses or hosts, not \"" + std::string(value) + "\"");
+            break;
+        case kLeadingZeros:
+            if (!ParseLeadingZeros(value, options.zeros))
+                return UsageError("option " + given + " takes reject, decimal or octal, not \"" + std::string(value) + "\"");
+            setOption = given;
             break;
         case kExact: exact = true; break;
         case kMerge: merge = true; break;
@@ -329,23 +367,23 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
         case kAs: {
             orvane::FirewallSets sets;
             if (!ParseFirewallSets(value, sets))
-                return UsageError("--as takes ipset:NAME or nft:TABLE:NAME, not \"" + std::string(value) + "\"");
+                return UsageError("option " + given + " takes ipset:NAME or nft:TABLE:NAME, not \"" + std::string(value) + "\"");
             if (const std::string problem = orvane::FirewallNameProblem(sets); !problem.empty())
-                return UsageError("--as: " + problem);
+                return UsageError("option " + given + ": " + problem);
             options.firewall = sets;
             merge = true;
             break;
         }
         case kReduce: {
             std::uint64_t percent;
-            if (!ParseCount(value, 1000000, percent)) return UsageError("--reduce takes a percentage, such as 20");
+            if (!ParseCount(value, 1000000, percent)) return UsageError("option " + given + " takes a percentage, such as 20");
             options.reducePercent = static_cast<double>(percent);
             setOption = given;
             break;
         }
         case kReduceEntries:
             if (!ParseCount(value, std::uint64_t{1} << 62, options.reduceEntries))
-                return UsageError("--reduce-entries takes a number of entries");
+                return UsageError("option " + given + " takes a number of entries");
             setOption = given;
             break;
         case ':': return UsageError("option " + given + " needs a value");

@@ -110,6 +110,8 @@ public:
     ~OutputFile();
     void Write(std::string_view bytes);  // throws EWriteError
     void Commit();                       // throws EFCreateError or EWriteError
+    // Standard output, a device or a FIFO: written as it is made, nothing to replace.
+    bool WritesThrough() const noexcept { return file_ == nullptr; }
 
 private:
     std::unique_ptr<FileReplacement> file_;

@@ -1,6 +1,7 @@
 #include "ListText.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "CodePage.h"
 
@@ -123,14 +124,17 @@ std::string ListFileToBoxText(std::string_view fileBytes) {
     return ListFileToBoxText(fileBytes, cut);
 }
 
-std::string ListFileToBoxText(std::string_view fileBytes, NulCut& cut) {
-    std::string decoded;
-    const ListBytes list = ClassifyListBytes(Utf16ListAsUtf8(fileBytes, decoded));
-    cut = list.cut;
-    const std::string utf8 = list.encoding == ListEncoding::Cp1251 ? Cp1251ToUtf8(list.text)
-                             : IsValidUtf8(list.text)              ? std::string(list.text)
-                                                                   : RepairUtf8(list.text);
+namespace {
+
+// The text of a classified list as UTF-8: Windows-1251 decoded, a byte of
+// broken UTF-8 made U+FFFD, each paragraph separator (what word processors
+// end a paragraph with) one LF.
+std::string ListUtf8(const ListBytes& list) {
+    std::string utf8 = list.encoding == ListEncoding::Cp1251 ? Cp1251ToUtf8(list.text)
+                       : IsValidUtf8(list.text)              ? std::string(list.text)
+                                                             : RepairUtf8(list.text);
     constexpr std::string_view kParagraphSeparator = "\u2029";
+    if (utf8.find(kParagraphSeparator) == std::string::npos) return utf8;
     std::string lines;
     lines.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -141,7 +145,83 @@ std::string ListFileToBoxText(std::string_view fileBytes, NulCut& cut) {
             lines += utf8[i];
         }
     }
-    return WithLfLineBreaks(std::string_view(lines));
+    return lines;
+}
+
+}  // namespace
+
+std::string ListFileToBoxText(std::string_view fileBytes, NulCut& cut) {
+    std::string decoded;
+    const ListBytes list = ClassifyListBytes(Utf16ListAsUtf8(fileBytes, decoded));
+    cut = list.cut;
+    return WithLfLineBreaks(std::string_view(ListUtf8(list)));
+}
+
+ListFileText DecodeListFile(std::string_view fileBytes, std::string& storage) {
+    std::string utf16;
+    const ListBytes list = ClassifyListBytes(Utf16ListAsUtf8(fileBytes, utf16));
+    if (list.encoding == ListEncoding::Cp1251) return {list.text, list.text, list.cut};
+    // The raw bytes may live in the UTF-16 decoding, which goes: storage
+    // holds them after the text.
+    const std::string text = Utf8ToCp1251(ListUtf8(list));
+    storage.clear();
+    storage.reserve(text.size() + list.text.size());
+    storage.append(text).append(list.text);
+    const std::string_view both(storage);
+    return {both.substr(0, text.size()), both.substr(text.size()), list.cut};
+}
+
+HeldListBytes ReadListBytes(ByteSource& source) {
+    HeldListBytes held;
+    constexpr std::size_t kBlock = std::size_t{1} << 16;
+    std::string block(kBlock, '\0');
+    std::string first;
+    for (std::size_t got; first.size() < 2 && (got = source.Read(block.data(), 2 - first.size())) > 0;)
+        first.append(block.data(), got);
+    const bool little = first == kUtf16LeByteOrderMark, big = first == kUtf16BeByteOrderMark;
+    std::optional<Utf16Decoder> utf16;
+    if (little || big) {
+        utf16.emplace(big);
+        held.bytes = kUtf8ByteOrderMark;
+    } else {
+        held.bytes = first;
+    }
+    bool nul = held.bytes.find('\0') != std::string::npos;
+    std::string decoded;
+    // Appends what arrived: to the held bytes until the NUL, to the count after it.
+    auto take = [&](std::string_view bytes) {
+        if (nul) {
+            held.afterNul += bytes.size();
+            return;
+        }
+        if (const std::size_t at = bytes.find('\0'); at != std::string_view::npos) {
+            held.bytes.append(bytes.substr(0, at + 1));
+            held.afterNul += bytes.size() - at - 1;
+            nul = true;
+            return;
+        }
+        held.bytes.append(bytes);
+    };
+    if (nul) {
+        const std::size_t at = held.bytes.find('\0');
+        held.afterNul = held.bytes.size() - at - 1;
+        held.bytes.resize(at + 1);
+    }
+    for (std::size_t n; (n = source.Read(block.data(), kBlock)) > 0;) {
+        if (!utf16) {
+            take(std::string_view(block.data(), n));
+            continue;
+        }
+        decoded.clear();
+        utf16->Decode(std::string_view(block.data(), n), decoded);
+        take(decoded);
+    }
+    if (utf16) {
+        decoded.clear();
+        utf16->Finish(decoded);
+        take(decoded);
+    }
+    return held;
 }
 
 std::string BoxTextToListFile(std::string_view boxText) {

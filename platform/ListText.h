@@ -56,6 +56,29 @@ std::unique_ptr<ByteSource> Utf16ListAsUtf8(std::unique_ptr<ByteSource> source);
 std::string ListFileToBoxText(std::string_view fileBytes);
 // The same, and where a NUL cut the text short.
 std::string ListFileToBoxText(std::string_view fileBytes, NulCut& cut);
+
+// What the window's list box hands the conversion after opening the file,
+// as Windows-1251 text: the one decoding of list files, which the window
+// and orvane-convert share. Only the line breaks may differ from the box's
+// (CR LF and a lone CR stay), which the line rule reads alike. Windows-1251
+// and ASCII files are their own text and are not copied; otherwise the
+// text is made in storage.
+struct ListFileText {
+    std::string_view text;  // Windows-1251
+    std::string_view raw;   // the bytes it was decoded from: no byte-order mark, nothing from the NUL on
+    NulCut cut;
+};
+ListFileText DecodeListFile(std::string_view fileBytes, std::string& storage);
+
+// A list file's bytes read up to its first NUL (after UTF-16 is decoded, as
+// Utf16ListAsUtf8 decodes it), that NUL kept; of what follows only the count:
+// memory stays what the text before the NUL needs, whatever the rest is.
+struct HeldListBytes {
+    std::string bytes;
+    std::size_t afterNul = 0;  // bytes past the NUL, read and not held
+};
+HeldListBytes ReadListBytes(ByteSource& source);
+
 // A list box's text as a list file holds it: Windows-1251, lines ended by CR LF.
 std::string BoxTextToListFile(std::string_view boxText);
 

@@ -18,6 +18,9 @@ std::string_view TrimBlanks(std::string_view text) noexcept;
 // The em dash of Windows-1251, which the engine's texts are in: word
 // processors put it between the ends of a range, where a hyphen belongs.
 inline constexpr char kEmDash = '\x97';
+// The en dash of Windows-1251: what office programs write between the ends
+// of a range.
+inline constexpr char kEnDash = '\x96';
 
 // An ASCII decimal digit: what address and prefix texts are made of.
 inline bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }

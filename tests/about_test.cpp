@@ -32,7 +32,7 @@ private slots:
         QTest::newRow("65535 parts") << QStringLiteral(VERSION_65535)
                                      << QStringLiteral("Версия 65535.65535.65535 (cборка 65535).");
         QTest::newRow("no record") << QStringLiteral("/bin/true") << QStringLiteral("Версия 0.0.0 (cборка 0).");
-        QTest::newRow("program's own") << QStringLiteral(ORVANE_EXECUTABLE) << QStringLiteral("Версия 1.0.2 (cборка 5).");
+        QTest::newRow("program's own") << QStringLiteral(ORVANE_EXECUTABLE) << QStringLiteral("Версия 1.0.2 (cборка 6).");
     }
     void captionShowsTheExecutablesVersion() {
         QFETCH(QString, executable);

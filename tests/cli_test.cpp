@@ -26,6 +26,7 @@ using ::PrintTo;
 struct Outcome {
     int status = -1;
     std::string out, err;
+    long peakKiB = 0;  // the converter's resident memory at its largest
 };
 
 std::string Slurp(int fd) {
@@ -58,7 +59,9 @@ Outcome Convert(std::vector<std::string> args, const std::string& inputFile = "/
     }
     Outcome run;
     int status = 0;
-    ::waitpid(child, &status, 0);
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    run.peakKiB = usage.ru_maxrss;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     ::lseek(outFd, 0, SEEK_SET);
     ::lseek(errFd, 0, SEEK_SET);
@@ -190,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         StdinRow{"NulRejectsItsLineOnly", {"--merge", "--strict", "--report", "-f", "1"},
                  "10.0.0.1\n::1" + kNul + "\n10.0.0.2\n9.9.9.0/24\n", "9.9.9.0/24\n10.0.0.1/32\n10.0.0.2/32\n",
-                 "-:2: rejected: ::1\u2400\norvane-convert: 1 of 4 lines rejected\n", 3},
+                 "-:2: rejected (a NUL byte): ::1\u2400\norvane-convert: 1 of 4 lines rejected\n", 3},
         StdinRow{"NulInAnExcludeFileExcludesOn", {"--exclude", "-", "-f", "1", "@sets-lf.txt"},
                  "10.1.0.0/16\n" + kNul + "\n10.2.0.0/16\n",
                  "10.0.0.0/16\n10.3.0.0/16\n10.4.0.0/14\n10.8.0.0/13\n10.16.0.0/12\n10.32.0.0/11\n10.64.0.0/10\n"
@@ -229,7 +232,40 @@ INSTANTIATE_TEST_SUITE_P(
                  "1.2.3.0 / 24\r\n", ""},
         StdinRow{"ExactOneAddressRange", {"--exact", "-f", "1"}, "1.2.3.4-1.2.3.4\n", "1.2.3.4/32\n", ""},
         StdinRow{"AddressOrderLargerFirstAndV6Once", {"--sort", "address", "-f", "1"},
-                 "10.0.0.0/25\n10.0.0.0/24\n::1\n::1\n", "10.0.0.0/24\n10.0.0.0/25\n::1/128\n", ""}),
+                 "10.0.0.0/25\n10.0.0.0/24\n::1\n::1\n", "10.0.0.0/24\n10.0.0.0/25\n::1/128\n", ""},
+        // A UTF-16 file's odd last byte is a broken character, rejected, not dropped.
+        StdinRow{"Utf16OddLastByte", {"--merge", "--strict", "--report"},
+                 std::string("\xFF\xFE" "1\0.\0" "2\0.\0" "3\0.\0" "4\0\n\0" "5", 19), "1.2.3.4/32\n",
+                 "-:2: rejected: \xEF\xBF\xBD\norvane-convert: 1 of 2 lines rejected\n", 3},
+        StdinRow{"ParagraphSeparatorEndsALineAsInTheWindow", {"-f", "range"}, "10.0.0.0/24\xE2\x80\xA9" "10.0.1.0/24\n",
+                 "10.0.0.1-10.0.0.254\r\n10.0.1.1-10.0.1.254\r\n", ""},
+        StdinRow{"DiffRemovedAfterTheLastAdded", {"--diff", "-", "-4", "@diff-old.txt"}, "10.0.0.5\n",
+                 "-10.0.0.1/32\n+10.0.0.5/32\n-10.0.0.9/32\n", "", 1},
+        StdinRow{"DiffInTheOtherFamilyOnlyIsTheSame", {"--diff", "-", "-4", "--quiet", "@diff-old.txt"},
+                 "10.0.0.9\n10.0.0.1\n", "", "", 0},
+        StdinRow{"ExactInTextOrderIPv4Only", {"--exact", "-4"}, "::1\n10.0.0.1\n", "10.0.0.1/32\n", ""},
+        StdinRow{"ExactInTextOrderIPv6Only", {"--exact", "-6"}, "::1\n10.0.0.1\n", "::1/128\n", ""},
+        // Each family is reduced to lengths of its own: IPv4 needs none but /25, IPv6 its /48 and /64.
+        StdinRow{"ReduceEachFamilyApart", {"--merge", "--reduce", "0", "--report"},
+                 "10.0.0.0/24\n10.0.1.0/25\n2001:db8::/48\n2001:db8:1::/64\n",
+                 "10.0.0.0/25\n10.0.0.128/25\n10.0.1.0/25\n2001:db8::/48\n2001:db8:1::/64\n",
+                 "orvane-convert: IPv4 prefix lengths /25: 2 entries before, 3 after\n"
+                 "orvane-convert: IPv6 prefix lengths /48 /64: 2 entries before, 2 after\n"
+                 "orvane-convert: 0 of 4 lines rejected\n"},
+        // The octets are read as written: a damaged line is rejected with its fault, a padded one named always.
+        StdinRow{"ZeroPaddedOctetsSaidAlways", {"--merge"}, "010.0.0.1\n192.168.1.0/24\n", "192.168.1.0/24\n",
+                 "orvane-convert: 1 line was rejected for an octet with a leading zero (010.0.0.1); --leading-zeros "
+                 "decimal reads 010 as 10, --leading-zeros octal as 8, as inet_aton does\n"},
+        StdinRow{"StarInAnExcludeLeavesTheRestWhole", {"--exclude", "-", "--strict", "--report", "@blocklist.txt", "-4"},
+                 "5.6.*.0/24 # office\n", "1.93.0.224/32\n5.6.7.0/24\n5.8.60.90/32\n193.0.0.0/21\n",
+                 "-:1: rejected (a star): 5.6.*.0/24 # office\norvane-convert: 1 of 8 lines rejected\n", 3},
+        StdinRow{"ZeroPaddedAsDecimal", {"--merge", "--leading-zeros", "decimal"}, "010.000.000.001\n", "10.0.0.1/32\n", ""},
+        StdinRow{"EnDashRange", {"--merge"}, "10.0.0.0 \xE2\x80\x93 10.0.0.255\n", "10.0.0.0/24\n", ""},
+        // No line vanishes at the length limit: past it, blanks too, it is rejected; at it, read.
+        StdinRow{"LineAtTheLimitRead", {"--merge", "--strict"}, std::string((1 << 20) - 8, ' ') + "10.9.9.9\n",
+                 "10.9.9.9/32\n", ""},
+        StdinRow{"BlanksPastTheLimitRejected", {"--merge", "--strict"}, std::string((1 << 20) + 1, ' ') + "10.9.9.9\n",
+                 "", "", 3}),
     RowName<StdinRow>);
 
 TEST(Cli, ReadsStandardInput) {
@@ -368,17 +404,17 @@ TEST(Cli, ReportsRejectedLines) {
         const std::string file = Data(name);
         Outcome run = Convert({"--exact", "--report", file});
         EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.err, file + ":4: rejected: junk\n" + file + ":7: rejected: 1.2.3.4/255.0.255.0\n" +
+        EXPECT_EQ(run.err, file + ":4: rejected: junk\n" + file + ":7: rejected (a mask with a gap): 1.2.3.4/255.0.255.0\n" +
                                "orvane-convert: 2 of 7 lines rejected\n");
     }
     // The default conversion takes a non-contiguous mask; every file read is named and counted.
     const std::string file = Data("sets-lf.txt"), exclude = Data("sets-exclude.txt");
     EXPECT_EQ(Convert({"--report", file}).err, file + ":4: rejected: junk\norvane-convert: 1 of 7 lines rejected\n");
     EXPECT_EQ(Convert({"--report", "--exclude", exclude, file}).err,
-              file + ":4: rejected: junk\n" + file + ":7: rejected: 1.2.3.4/255.0.255.0\n" + exclude +
+              file + ":4: rejected: junk\n" + file + ":7: rejected (a mask with a gap): 1.2.3.4/255.0.255.0\n" + exclude +
                   ":3: rejected: not a network\norvane-convert: 3 of 10 lines rejected\n");
     EXPECT_EQ(Convert({"--report", "--exact", Data("blocklist.txt"), "-"}, file).err,
-              "-:4: rejected: junk\n-:7: rejected: 1.2.3.4/255.0.255.0\norvane-convert: 2 of 14 lines rejected\n");
+              "-:4: rejected: junk\n-:7: rejected (a mask with a gap): 1.2.3.4/255.0.255.0\norvane-convert: 2 of 14 lines rejected\n");
     // --strict: the output is written all the same; a bad line in any file counts, reported or not.
     const Outcome strict = Convert({"--strict", "--merge", "-f", "1", file});
     EXPECT_EQ(strict.status, 3);
@@ -388,6 +424,64 @@ TEST(Cli, ReportsRejectedLines) {
     EXPECT_EQ(Convert({"--strict", "--intersect", Data("blocklist.txt"), Data("mixed-families.txt")}).status, 0);
     EXPECT_EQ(Convert({"--strict", Data("example-crlf.txt")}).status, 3);  // its Russian caption names nothing
     EXPECT_EQ(Convert({"--strict", Data("duplicates.txt")}).status, 0);
+}
+
+// A run that fails under --strict, or only tells by its status, leaves a
+// file OUT as it was: yesterday's good list stays for tomorrow's load.
+TEST(Cli, AFailedRunLeavesTheOutputAlone) {
+    const TempDir dir;
+    orvane::test::WriteBytes(dir / "in.txt", "10.0.0.0/8\njunk\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--strict", "--as", "nft:filter:bl"}, {"--strict", "-f", "1"},
+          {"--strict", "--diff", Data("sets-lf.txt")}, {"--quiet", "--diff", Data("sets-lf.txt")}}) {
+        orvane::test::WriteBytes(dir / "out.txt", "old");
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {"-o", dir / "out.txt", dir / "in.txt"});
+        const Outcome run = Convert(all);
+        EXPECT_NE(run.status, 0) << args[1];
+        EXPECT_EQ(ReadBytes(dir / "out.txt"), "old") << args[1];
+    }
+    // A file whose text a NUL ends is not replaced by the text before it.
+    const std::string list = "10.0.0.0/8\n" + std::string(1, '\0') + "10.1.0.0/16\n";
+    orvane::test::WriteBytes(dir / "list.txt", list);
+    const Outcome onto = Convert({"-f", "1", "-o", dir / "list.txt", dir / "list.txt"});
+    EXPECT_EQ(onto.status, 1);
+    EXPECT_NE(onto.err.find("is not replaced: its text ends at a NUL byte in line 2"), std::string::npos) << onto.err;
+    EXPECT_EQ(ReadBytes(dir / "list.txt"), list);
+}
+
+// What follows the NUL that ends the window's text is counted, never held.
+TEST(Cli, ANulCostsNoMemory) {
+    const TempDir dir;
+    orvane::test::WriteBytes(dir / "zeros.txt", "10.0.0.0/8\n");
+    ASSERT_EQ(::truncate((dir / "zeros.txt").c_str(), 512 << 20), 0);  // sparse: no disk spent
+    const Outcome run = Convert({"-f", "1", dir / "zeros.txt"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "10.0.0.0 / 8\r\n");
+    EXPECT_EQ(run.err, dir / "zeros.txt" + ":2: text ends at a NUL byte, " + std::to_string((512 << 20) - 11) +
+                           " bytes not read\n");
+    EXPECT_LT(run.peakKiB, 256 << 10);
+}
+
+// A file with a second name is rewritten in place: an output of several
+// blocks arrives whole under both names.
+TEST(Cli, WritesSeveralBlocksOntoAHardLinkedFile) {
+    const TempDir dir;
+    std::string list, expected;
+    for (int i = 0; i < 100000; ++i) {
+        const std::string address = "10." + std::to_string(i >> 16) + "." + std::to_string(i >> 8 & 255) + "." +
+                                    std::to_string(i & 255);
+        list += address + "\n";
+        expected += address + "/32\n";
+    }
+    orvane::test::WriteBytes(dir / "in.txt", list);
+    orvane::test::WriteBytes(dir / "out.txt", "old");
+    ASSERT_EQ(::link((dir / "out.txt").c_str(), (dir / "other.txt").c_str()), 0);
+    const Outcome run = Convert({"--exact", "--sort", "none", "-o", dir / "out.txt", dir / "in.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    ASSERT_GT(expected.size(), std::size_t{1} << 20);
+    EXPECT_EQ(ReadBytes(dir / "out.txt"), expected);
+    EXPECT_EQ(ReadBytes(dir / "other.txt"), expected);
 }
 
 TEST(Cli, ReportsInputAndOutputErrors) {
@@ -415,7 +509,9 @@ TEST(Cli, RejectsWrongUsage) {
              {"-d", "a\r\nb"}, {"-d", "\n"}, {"--sort", "value"}, {"--ranges", "hosts,addresses"}, {"--exclude"},
              {"--diff", "a.txt", "--count"}, {"--diff", "-"}, {"--quiet", "--merge"}, {"--merge", "--line-format", "{nett}"},
              {"--merge", "--line-format", "}"}, {"--merge", "--prefixes", "24,33"}, {"--min-prefix6", "129", "--merge"},
-             {"-4", "-6", "--merge"}, {"-4"}}) {
+             {"-4", "-6", "--merge"}, {"-4"}, {"--as", "nft:fw:bl", "--count"}, {"--leading-zeros", "hex", "--merge"},
+             // Names that break only once the sets' suffixes are added: NAME6-new past ipset's 31, "icmpv6".
+             {"--as", "ipset:" + std::string(27, 'a')}, {"--as", "nft:fw:icmpv"}}) {
         const Outcome run = Convert(args);
         EXPECT_EQ(run.status, 2) << args[0];
         EXPECT_NE(run.err.find("Usage: orvane-convert"), std::string::npos);
@@ -423,8 +519,21 @@ TEST(Cli, RejectsWrongUsage) {
     }
 }
 
+// A value error names the option however it was given.
+TEST(Cli, NamesTheOptionOfAWrongValue) {
+    for (const auto& [args, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--merge", "--min-prefix", "33"}, "option --min-prefix takes a prefix length from 0 to 32"},
+             {{"--merge", "--min-prefix=33"}, "option --min-prefix takes a prefix length from 0 to 32"},
+             {{"--merge", "--prefixes6", "64,200"}, "option --prefixes6 takes prefix lengths from 0 to 128"},
+             {{"-f", "x"}, "option -f takes range, prefix or mask, not \"x\""}}) {
+        const Outcome run = Convert(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.err.starts_with("orvane-convert: " + message)) << run.err;
+    }
+}
+
 TEST(Cli, AnswersHelpAndVersion) {
-    EXPECT_TRUE(Convert({"--version"}).out.starts_with("orvane-convert 1.0.2 (build 5)\nCopyright (C) 2026 Orvane.\n"));
+    EXPECT_TRUE(Convert({"--version"}).out.starts_with("orvane-convert 1.0.2 (build 6)\nCopyright (C) 2026 Orvane.\n"));
     const Outcome help = Convert({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--keep-duplicates"), std::string::npos);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,54 @@ TEST(ListFileToBoxText, MakesOneLineBreakEachAndUtf8) {
     EXPECT_EQ(ListFileToBoxText("\xCF\xF0 \x97"), "\xD0\x9F\xD1\x80 \xE2\x80\x94");
     EXPECT_EQ(ListFileToBoxText("\xEF\xBB\xBF\xFFx"), "\xEF\xBF\xBDx");
     EXPECT_EQ(BoxTextToListFile("\xD0\x9F\n\xE2\x80\x94\n"), "\xCF\r\n\x97\r\n");
+}
+
+// orvane-convert reads a list file as the window does: the same lines as
+// the box the window would fill from it, for random files of every encoding
+// (paragraph separators, broken UTF-8, CP1251's undefined byte, UTF-16,
+// NULs), whole or read in blocks up to the NUL.
+TEST(DecodeListFile, GivesTheLinesOfTheWindowsBox) {
+    std::mt19937 random(23);
+    const std::vector<std::string> pieces = {"10.0.0.0/8", "\r\n", "\r", "\n", "\xE2\x80\xA9", "\xE2\x80\x94", "\x97",
+                                             "\x98", "\xD0\x96", "\xFF", std::string(1, '\0'), " ", "\xEF\xBB\xBF"};
+    const std::vector<std::string> starts = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+    auto lines = [](std::string_view text) {
+        std::vector<std::string> all;
+        ForEachListLine(text, [&](std::string_view line) { all.emplace_back(line); }, std::string_view::npos);
+        return all;
+    };
+    class Text : public ByteSource {
+    public:
+        explicit Text(std::string_view text) : rest_(text) {}
+        std::size_t Read(char* buffer, std::size_t size) override {
+            const std::size_t n = std::min({size, std::size_t{3}, rest_.size()});
+            std::copy_n(rest_.data(), n, buffer);
+            rest_.remove_prefix(n);
+            return n;
+        }
+
+    private:
+        std::string_view rest_;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes = starts[random() % starts.size()];
+        for (int k = random() % 12; k > 0; --k) bytes += pieces[random() % pieces.size()];
+        NulCut boxCut;
+        const std::string box = Utf8ToCp1251(ListFileToBoxText(bytes, boxCut));
+        std::string storage;
+        const ListFileText file = DecodeListFile(bytes, storage);
+        ASSERT_EQ(lines(file.text), lines(box)) << testing::PrintToString(bytes);
+        ASSERT_EQ(file.cut.line, boxCut.line);
+        ASSERT_EQ(file.cut.notRead, boxCut.notRead);
+        // Held up to the NUL, the rest counted: the same text and cut.
+        Text source(bytes);
+        const HeldListBytes held = ReadListBytes(source);
+        std::string heldStorage;
+        ListFileText heldFile = DecodeListFile(held.bytes, heldStorage);
+        heldFile.cut.notRead += held.afterNul;
+        ASSERT_EQ(heldFile.text, file.text) << testing::PrintToString(bytes);
+        ASSERT_EQ(heldFile.cut.notRead, file.cut.notRead) << testing::PrintToString(bytes);
+    }
 }
 
 struct DecodeRow {

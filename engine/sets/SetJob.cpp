@@ -58,10 +58,11 @@ public:
         // One byte past the longest text a line may have: enough to tell such a line apart.
         ForEachSourceLine(*bytes, kMaxSetLineText + 1, [&](std::string_view text) {
             ++number;
-            SetLine line = ReadListLine(text, job_.ranges, scratch_);
+            SetLine line = ReadListLine(text, job_.ranges, scratch_, job_.zeros);
             if (line.kind == SetLine::Kind::Rejected) {
                 ++summary_.rejected;
-                if (output_.rejected) output_.rejected({list.name, number, text});
+                summary_.leadingZeros += line.fault == LineFault::LeadingZero;
+                if (output_.rejected) output_.rejected({list.name, number, text, line.fault});
                 return;
             }
             if (line.kind == SetLine::Kind::Blank) return;

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "AddressReader.h"
 #include "FirewallFile.h"
 #include "ListText.h"
 #include "PrefixReduction.h"
@@ -33,6 +34,7 @@ struct RejectedLine {
     std::string_view list;    // its name
     std::size_t number;       // from 1
     std::string_view bytes;   // as read: Windows-1251 or UTF-8, decided line by line
+    LineFault fault;
 };
 
 class LineFormat;
@@ -43,6 +45,7 @@ struct SetJob {
     std::string delimiter = "/";  // Windows-1251
     std::string lineEnd = "\n";
     RangeReading ranges = RangeReading::Addresses;
+    LeadingZeros zeros = LeadingZeros::Reject;
     LineOrder order = LineOrder::Text;  // Exact: the order lines are written in
     bool removeDuplicates = true;       // Exact: a network once, however many lines name it
     bool count = false;                 // "IPv4 NETWORKS ADDRESSES" and "IPv6 ..." instead of the networks
@@ -75,6 +78,7 @@ inline constexpr std::uint64_t kMostNetworks = std::uint64_t{1} << 32;
 
 struct SetJobSummary {
     std::size_t lines = 0, rejected = 0;  // over every list read
+    std::size_t leadingZeros = 0;         // of the rejected: lines another reading of zeros would take
     bool differ = false;                  // Diff: the two sets hold other addresses
     // Why nothing was written, when the result cannot be: empty otherwise.
     std::string refusal{};

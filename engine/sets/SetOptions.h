@@ -12,6 +12,16 @@ enum class RangeReading {
     Addresses,  // exactly the addresses from a to b
 };
 
+// How an IPv4 octet written with a leading zero ("010") is read. Nobody
+// means octal by the zero-padded octets of spreadsheets and fixed-width
+// exports, and reading them as decimal silently is a guess too: such a
+// line is rejected unless the user says which.
+enum class LeadingZeros {
+    Reject,
+    Decimal,  // "010" is 10
+    Octal,    // "010" is 8, as inet_aton and iprange read it
+};
+
 enum class SetOperation {
     Exact,  // every line written exactly, in an order of its own
     Merge,  // the union of all lines, then the intersections and differences
