@@ -120,10 +120,13 @@ private:
 struct ListInput {
     explicit ListInput(std::string fileName) : name(std::move(fileName)) {
         struct stat st {};
-        if (name == "-" ? ::fstat(STDIN_FILENO, &st) == 0 : ::stat(name.c_str(), &st) == 0)
+        std::size_t size = 0;
+        if (name == "-" ? ::fstat(STDIN_FILENO, &st) == 0 : ::stat(name.c_str(), &st) == 0) {
             identity = {st.st_dev, st.st_ino};
+            if (S_ISREG(st.st_mode)) size = static_cast<std::size_t>(st.st_size);
+        }
         const std::unique_ptr<ByteSource> source = OpenListSource(name);
-        HeldListBytes held = ReadListBytes(*source);
+        HeldListBytes held = ReadListBytes(*source, size);
         bytes = std::move(held.bytes);
         const ListFileText list = DecodeListFile(bytes, decoded);
         raw = list.raw;

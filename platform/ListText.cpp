@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "CodePage.h"
+#include "Memory.h"
 
 namespace orvane {
 
@@ -171,55 +172,68 @@ ListFileText DecodeListFile(std::string_view fileBytes, std::string& storage) {
     return {both.substr(0, text.size()), both.substr(text.size()), list.cut};
 }
 
-HeldListBytes ReadListBytes(ByteSource& source) {
+HeldListBytes ReadListBytes(ByteSource& source, std::size_t sizeHint) {
     HeldListBytes held;
     constexpr std::size_t kBlock = std::size_t{1} << 16;
-    std::string block(kBlock, '\0');
-    std::string first;
-    for (std::size_t got; first.size() < 2 && (got = source.Read(block.data(), 2 - first.size())) > 0;)
-        first.append(block.data(), got);
-    const bool little = first == kUtf16LeByteOrderMark, big = first == kUtf16BeByteOrderMark;
+    // Room for the whole file is only address space until it is written,
+    // and nothing is written past a NUL.
+    ReserveLarge(held.bytes, sizeHint + kBlock);
+    held.bytes.resize(2);
+    std::size_t got = 0;
+    for (std::size_t n; got < 2 && (n = source.Read(held.bytes.data() + got, 2 - got)) > 0;) got += n;
+    held.bytes.resize(got);
+    const bool little = held.bytes == kUtf16LeByteOrderMark, big = held.bytes == kUtf16BeByteOrderMark;
     std::optional<Utf16Decoder> utf16;
     if (little || big) {
         utf16.emplace(big);
         held.bytes = kUtf8ByteOrderMark;
-    } else {
-        held.bytes = first;
     }
-    bool nul = held.bytes.find('\0') != std::string::npos;
-    std::string decoded;
-    // Appends what arrived: to the held bytes until the NUL, to the count after it.
-    auto take = [&](std::string_view bytes) {
-        if (nul) {
-            held.afterNul += bytes.size();
-            return;
-        }
-        if (const std::size_t at = bytes.find('\0'); at != std::string_view::npos) {
-            held.bytes.append(bytes.substr(0, at + 1));
-            held.afterNul += bytes.size() - at - 1;
-            nul = true;
-            return;
-        }
-        held.bytes.append(bytes);
-    };
-    if (nul) {
-        const std::size_t at = held.bytes.find('\0');
-        held.afterNul = held.bytes.size() - at - 1;
+    // Keeps the NUL, counts what follows it; true once there was one.
+    auto cutAtNul = [&](std::size_t from) {
+        const std::size_t at = held.bytes.find('\0', from);
+        if (at == std::string::npos) return false;
+        held.afterNul += held.bytes.size() - at - 1;
         held.bytes.resize(at + 1);
+        return true;
+    };
+    bool nul = cutAtNul(0);
+    std::string block, decoded;
+    while (!nul) {
+        if (!utf16) {
+            const std::size_t size = held.bytes.size();
+            held.bytes.resize(size + kBlock);
+            const std::size_t n = source.Read(held.bytes.data() + size, kBlock);
+            held.bytes.resize(size + n);
+            if (n == 0) return held;
+            nul = cutAtNul(size);
+            continue;
+        }
+        block.resize(kBlock);
+        const std::size_t n = source.Read(block.data(), kBlock);
+        const std::size_t size = held.bytes.size();
+        if (n == 0) {
+            utf16->Finish(held.bytes);
+            cutAtNul(size);
+            return held;
+        }
+        utf16->Decode(std::string_view(block.data(), n), held.bytes);
+        nul = cutAtNul(size);
     }
+    // Past the NUL only the count is kept, in one block's room.
+    block.resize(kBlock);
     for (std::size_t n; (n = source.Read(block.data(), kBlock)) > 0;) {
         if (!utf16) {
-            take(std::string_view(block.data(), n));
+            held.afterNul += n;
             continue;
         }
         decoded.clear();
         utf16->Decode(std::string_view(block.data(), n), decoded);
-        take(decoded);
+        held.afterNul += decoded.size();
     }
     if (utf16) {
         decoded.clear();
         utf16->Finish(decoded);
-        take(decoded);
+        held.afterNul += decoded.size();
     }
     return held;
 }

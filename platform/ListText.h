@@ -73,11 +73,12 @@ ListFileText DecodeListFile(std::string_view fileBytes, std::string& storage);
 // A list file's bytes read up to its first NUL (after UTF-16 is decoded, as
 // Utf16ListAsUtf8 decodes it), that NUL kept; of what follows only the count:
 // memory stays what the text before the NUL needs, whatever the rest is.
+// sizeHint: the file's size where it is known, to read it without regrowing.
 struct HeldListBytes {
     std::string bytes;
     std::size_t afterNul = 0;  // bytes past the NUL, read and not held
 };
-HeldListBytes ReadListBytes(ByteSource& source);
+HeldListBytes ReadListBytes(ByteSource& source, std::size_t sizeHint = 0);
 
 // A list box's text as a list file holds it: Windows-1251, lines ended by CR LF.
 std::string BoxTextToListFile(std::string_view boxText);
