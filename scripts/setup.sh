@@ -1,20 +1,42 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages a build needs, when they are missing.
+# Installs the Debian packages a build needs (Debian 12 or 13), when they are missing.
 # Usage: scripts/setup.sh run|test|package
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libjpeg-dev libqscintilla2-qt6-dev)
 case "${1:-run}" in
   run) packages+=(fonts-wine) ;;
-  test) packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev help2man dpkg-dev lintian appstream bash-completion desktop-file-utils nftables ipset) ;;
+  test) packages+=(libgtest-dev libbenchmark-dev clang help2man dpkg-dev lintian appstream bash-completion desktop-file-utils nftables ipset) ;;
   package) packages+=(help2man dpkg-dev) ;;
   *) echo "usage: $0 run|test|package" >&2; exit 2 ;;
 esac
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
+# The fuzz targets link clang's runtime, whose package carries the version
+# of the clang the release has (14 in Debian 12, 19 in Debian 13): the one
+# that matches the clang installed, or the one the release's clang depends on.
+clang_runtime() {
+  local version
+  version=$(clang --version 2>/dev/null | sed -n 's/.*clang version \([0-9]*\).*/\1/p' | head -n 1)
+  if [ -z "$version" ]; then
+    version=$(apt-cache depends clang 2>/dev/null | sed -n 's/.*Depends: clang-\([0-9]*\)$/\1/p' | head -n 1)
+  fi
+  [ -n "$version" ] && echo "libclang-rt-$version-dev"
+}
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
+if [ "${1:-run}" = test ]; then
+  runtime=$(clang_runtime || true)
+  if [ -z "$runtime" ] && [ "$(id -u)" -eq 0 ]; then
+    apt-get update -qq >/dev/null 2>&1 || true
+    runtime=$(clang_runtime || true)
+  fi
+  if [ -n "$runtime" ]; then installed "$runtime" || missing+=("$runtime"); fi
+fi
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 # Another package manager (an unattended upgrade, a desktop updater) may hold
