@@ -299,8 +299,9 @@ private slots:
         QTest::newRow("UTF-16 little-endian") << Utf16(QStringLiteral("1.1.1.1 — 1.1.1.9\r\n\U0001F600"), false)
                                               << QStringLiteral("1.1.1.1 — 1.1.1.9\n\U0001F600") << none;
         QTest::newRow("UTF-16 big-endian") << Utf16(QStringLiteral("Пример\r\n"), true) << QStringLiteral("Пример\n") << none;
-        QTest::newRow("text ends at NUL, said") << QByteArray("a\nb\0c", 5) << QStringLiteral("a\nb")
+        QTest::newRow("text ends at NUL, said") << QByteArray("a\nb\0cd", 6) << QStringLiteral("a\nb")
                                                 << QStringLiteral("В строке 2 файла нулевой байт: текст после него не показан (2 байта).");
+        QTest::newRow("NUL ends the file, nothing hidden") << QByteArray("a\nb\0", 4) << QStringLiteral("a\nb") << none;
         QTest::newRow("empty file") << QByteArray() << QString() << none;
     }
 
@@ -563,6 +564,21 @@ private slots:
     // The list boxes behave as plain text boxes: Tab moves on, the editor
     // keys of a programmer's editor do nothing, a set text is not undone,
     // a paragraph separator in a file is a line break.
+    // Tab takes the output-form group as one stop, at its checked item, both ways.
+    void tabEntersTheFormGroupAtItsCheckedItem() {
+        Find<QRadioButton>("rbtTransformType2")->setChecked(true);
+        QTRY_VERIFY(Find<QPushButton>("btnTransform")->isEnabled());
+        Find<QLineEdit>("edtDelimiter")->setFocus();
+        QTRY_VERIFY(Find<QLineEdit>("edtDelimiter")->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Find<QRadioButton>("rbtTransformType2"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Find<QPushButton>("btnTransform"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), Find<QRadioButton>("rbtTransformType2"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), Find<QLineEdit>("edtDelimiter"));
+    }
     void listBoxesBehaveAsPlainBoxes() {
         const QString text = QStringLiteral("10.0.0.0/8\nA.b/16");
         Input()->setFocus();

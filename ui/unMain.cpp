@@ -1,5 +1,7 @@
 #include "unMain.h"
 
+#include <QAbstractButton>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -501,11 +503,29 @@ void TfmMain::LoadInputFile(const QString& fileName) {
     }
     // The box ends its text at a zero byte, as the window always has: a user
     // who converted and saved such a file back would lose the rest unawares.
-    if (cut.line != 0)
+    // The count is of what follows the zero byte; a zero byte that ends the
+    // file hides nothing.
+    if (cut.line != 0 && cut.notRead > 1)
         MessageBoxes::Show(this, QMessageBox::Information, QStringLiteral("Orvane"),
                            QStringLiteral("В строке %1 файла нулевой байт: текст после него не показан (%2).")
                                .arg(cut.line)
-                               .arg(RussianByteCount(static_cast<qint64>(cut.notRead))));
+                               .arg(RussianByteCount(static_cast<qint64>(cut.notRead - 1))));
+}
+
+// The output-form group is one stop for Tab, as a radio group is on every
+// desktop: Tab enters it at its checked item and leaves it past its last.
+bool TfmMain::focusNextPrevChild(bool next) {
+    auto inGroup = [this](QWidget* w) {
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        return button != nullptr && transformTypeButtons_->buttons().contains(button);
+    };
+    const bool fromGroup = inGroup(focusWidget());
+    if (!QWidget::focusNextPrevChild(next)) return false;
+    for (int step = 0; fromGroup && inGroup(focusWidget()) && step < transformTypeButtons_->buttons().size(); ++step)
+        QWidget::focusNextPrevChild(next);
+    if (!fromGroup && inGroup(focusWidget()) && transformTypeButtons_->checkedButton() != nullptr)
+        transformTypeButtons_->checkedButton()->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void TfmMain::SaveOutputList() {
