@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <csignal>
 #include <sys/mount.h>
 
@@ -761,16 +762,131 @@ private slots:
         QCOMPARE(BoxText(Input()), QStringLiteral("old"));
     }
 
-    // A line too long to show is cut after TMemo::kShownCharacters characters
-    // (not bytes), with a marker and a note; the box keeps it whole for the
-    // conversion and the clipboard, and takes no edit but one replacing the
-    // whole text, which undo and redo take back and forth.
+    // A list with one line of 9 Mi characters of addresses that never repeat,
+    // a short line and an empty last line, as a file holds it.
+    static std::string LongAddressLineList() {
+        std::string line;
+        for (unsigned i = 0; line.size() < 9u << 20; ++i)
+            line += std::to_string(10 + (i >> 16)) + "." + std::to_string(i >> 8 & 255) + "." + std::to_string(i & 255) + ".1 ";
+        return line + "\n10.0.0.0/8\n";
+    }
+
+    // After End on the long line, a click on the empty last line is far past
+    // that line's end: the box must not abort.
+    void clickBelowACutLineAfterEnd() {
+        const std::string list = LongAddressLineList();
+        Input()->setFocus();
+        Input()->SetUtf8Text(list);
+        QTest::mouseClick(Input()->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+        QTest::keyClick(Input(), Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(Input(), Qt::Key_End);
+        const long last = Input()->SendScintilla(TMemo::SCI_GETLENGTH);
+        const int y = static_cast<int>(Input()->SendScintilla(TMemo::SCI_POINTYFROMPOSITION, 0, last)) + 3;
+        QTest::mouseClick(Input()->viewport(), Qt::LeftButton, {}, QPoint(40, y));
+        QVERIFY(Input()->Utf8Text() == list);
+        QCOMPARE(Input()->SendScintilla(TMemo::SCI_GETCURRENTPOS), last);
+    }
+
+    // Clicks, drags, double and triple clicks, the wheel and the moving keys,
+    // with and without Shift and Alt, anywhere in a box that shows a cut
+    // line: run in a child process (an abort there fails this test, not the
+    // run), each step checked to leave the text whole.
+    void randomWalkOnACutLine() {
+        const QByteArray seedText = qgetenv("ORVANE_WALK_SEED");
+        if (seedText.isEmpty()) {
+            const unsigned seed = 20261209;
+            qInfo("random walk seed %u", seed);
+            QProcess child;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("ORVANE_WALK_SEED"), QString::number(seed));
+            child.setProcessEnvironment(environment);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("randomWalkOnACutLine")});
+            QVERIFY(child.waitForFinished(240000));
+            const QByteArray output = child.readAll();
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.right(2000).constData());
+            QVERIFY2(output.contains("walk done"), output.right(2000).constData());
+            return;
+        }
+        std::mt19937 random(seedText.toUInt());
+        const std::string list = LongAddressLineList();
+        Input()->setFocus();
+        Input()->SetUtf8Text(list);
+        QWidget* view = Input()->viewport();
+        auto point = [&] {
+            return QPoint(static_cast<int>(random() % static_cast<unsigned>(view->width() + 40)) - 20,
+                          static_cast<int>(random() % static_cast<unsigned>(view->height() + 20)) - 5);
+        };
+        const Qt::KeyboardModifiers modifierSets[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::AltModifier,
+                                                      Qt::AltModifier | Qt::ShiftModifier, Qt::ControlModifier};
+        const Qt::Key keys[] = {Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown,
+                                Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down};
+        for (int step = 0; step < 400; ++step) {
+            const Qt::KeyboardModifiers modifiers = modifierSets[random() % std::size(modifierSets)];
+            const unsigned kind = random() % 6;
+            qInfo("step %d: kind %u, modifiers %d", step, kind, static_cast<int>(modifiers));
+            const QPoint at = point();
+            switch (kind) {
+                case 0: QTest::mouseClick(view, Qt::LeftButton, modifiers & ~Qt::ControlModifier, at); break;
+                case 1: QTest::mouseDClick(view, Qt::LeftButton, {}, at); break;
+                case 2:
+                    for (int k = 0; k < 3; ++k) QTest::mouseClick(view, Qt::LeftButton, {}, at);
+                    break;
+                case 3: {
+                    // A click first, so that the press never starts dragging a selection out.
+                    QTest::mouseClick(view, Qt::LeftButton, {}, at);
+                    const QPoint to = point();
+                    QTest::mousePress(view, Qt::LeftButton, modifiers & Qt::AltModifier, at);
+                    QTest::mouseMove(view, (at + to) / 2);
+                    QTest::mouseMove(view, to);
+                    QTest::mouseRelease(view, Qt::LeftButton, modifiers & Qt::AltModifier, to);
+                    break;
+                }
+                case 4: {
+                    const bool sideways = random() % 2 == 0;
+                    const int delta = random() % 2 == 0 ? 120 : -120;
+                    QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), sideways ? QPoint(delta, 0) : QPoint(0, delta),
+                                      Qt::NoButton, modifiers & Qt::ShiftModifier, Qt::NoScrollPhase, false);
+                    QApplication::sendEvent(view, &wheel);
+                    break;
+                }
+                default: QTest::keyClick(Input(), keys[random() % std::size(keys)], modifiers); break;
+            }
+            QCoreApplication::processEvents();
+            QVERIFY2(Input()->Utf8Text() == list, qPrintable(QStringLiteral("step %1").arg(step)));
+        }
+        qInfo("walk done");
+    }
+
+    // A line too wide to show is cut where the next character would pass
+    // TMemo::kWidestShownLine spaces: at a character, never inside one, with
+    // a marker and a note; the box keeps it whole for the conversion and the
+    // clipboard, and takes no edit but one replacing the whole text, which
+    // undo and redo take back and forth.
     void longLinesAreShownCutAndKeptWhole() {
         const std::string cyrillic = "\u0436";
-        std::string first;
-        for (long i = 0; i < TMemo::kShownCharacters - 1; ++i) first += i % 2 ? " " : "1";
-        first += cyrillic + cyrillic + "10.0.0.0/8";  // the cut falls after the first Cyrillic letter
-        const std::string second = std::string(TMemo::kShownCharacters + 1, ' ');
+        std::string ya;
+        for (int i = 0; i < 600000; ++i) ya += "\u042F";
+        std::string tabs;
+        for (int i = 0; i < 400000; ++i) tabs += i % 2 ? "\t" : "1";
+        const std::string spaces(1 << 21, ' ');
+        for (const std::string& line : {spaces, std::string(1 << 21, '1'), ya, tabs}) {
+            const std::size_t cut = Input()->ShownBytes(line);
+            QVERIFY(cut != std::string::npos);
+            QVERIFY((static_cast<unsigned char>(line[cut]) & 0xC0) != 0x80);
+            QCOMPARE(Input()->ShownBytes(line.substr(0, cut)), std::string::npos);
+            const std::size_t next = cut + ((static_cast<unsigned char>(line[cut]) & 0x80) ? 2 : 1);
+            QVERIFY(Input()->ShownBytes(line.substr(0, next)) != std::string::npos);
+        }
+        // Spaces are the unit of the limit.
+        const std::size_t shownSpaces = Input()->ShownBytes(spaces);
+        QVERIFY(shownSpaces >= TMemo::kWidestShownLine - 1000 && shownSpaces <= TMemo::kWidestShownLine);
+
+        std::string first(Input()->ShownBytes(std::string(1 << 21, '1')) - 1, '1');
+        first += cyrillic + cyrillic + cyrillic + "10.0.0.0/8";  // the cut falls before or between the Cyrillic letters
+        const std::size_t firstCut = Input()->ShownBytes(first);
+        QVERIFY(firstCut >= first.size() - 16 && firstCut < first.size() - 10);
+        const std::string second = std::string(shownSpaces + 1, ' ');
         const std::string whole = "a\n" + first + "\nb\n" + second;
         Input()->setFocus();
         Input()->SetUtf8Text(whole);
@@ -783,8 +899,8 @@ private slots:
         };
         QVERIFY(Input()->ShowsCutLines());
         QVERIFY(Input()->Utf8Text() == whole);
-        QVERIFY(shown(1) == first.substr(0, first.size() - 12) + "\u2026");
-        QVERIFY(shown(3) == std::string(TMemo::kShownCharacters, ' ') + "\u2026");
+        QVERIFY(shown(1) == first.substr(0, firstCut) + "\u2026");
+        QVERIFY(shown(3) == std::string(shownSpaces, ' ') + "\u2026");
         QCOMPARE(Input()->ListLineCount(), 4);
         QVERIFY(Input()->SendScintilla(TMemo::SCI_ANNOTATIONGETLINES, 1) > 0);
         QVERIFY(Input()->HasVisibleText());
@@ -821,6 +937,31 @@ private slots:
         QVERIFY(Input()->Utf8Text() == "x" + second + "z\ny");
         QVERIFY(Input()->ShowsCutLines());
         QVERIFY(Input()->HasVisibleText());
+        // Undo brings back what the paste replaced, redo the paste, as for any paste.
+        QTest::keyClick(Input(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(Input()->Utf8Text() == "x\ny");
+        QVERIFY(!Input()->ShowsCutLines());
+        QTest::keyClick(Input(), Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(Input()->Utf8Text() == "x" + second + "z\ny");
+        QTest::keyClick(Input(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(Input()->Utf8Text() == "x\ny");
+        // Typed after the undo, the paste cannot come back over it.
+        QTest::keyClicks(Input(), QStringLiteral("w"));
+        QTest::keyClick(Input(), Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(Input()->Utf8Text() == "xw\ny");
+        // A drop from another program likewise.
+        Input()->SetUtf8Text("old");
+        QMimeData mime;
+        mime.setText(QString::fromStdString(second));
+        QDragEnterEvent enter(QPoint(2, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Input()->viewport(), &enter);
+        QDragMoveEvent move(QPoint(2, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Input()->viewport(), &move);
+        QDropEvent drop(QPointF(2, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Input()->viewport(), &drop);
+        QVERIFY(Input()->Utf8Text() == second + "old");
+        QTest::keyClick(Input(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(Input()->Utf8Text() == "old");
         Input()->SetUtf8Text(second);
         QVERIFY(!Input()->HasVisibleText());
     }

@@ -13,8 +13,13 @@
 #include <QMimeData>
 #include <QWheelEvent>
 
+#include <QFontMetricsF>
+
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <string>
+#include <unordered_map>
 
 #include "Application.h"
 #include "Keys.h"
@@ -98,33 +103,57 @@ constexpr int kNoteStyle = kLookAlikeStyles;
 constexpr std::string_view kCutMarker = "\u2026";
 constexpr long kMarkerBytes = static_cast<long>(kCutMarker.size());
 
-bool IsLeadByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+}  // namespace
 
-// Where the line's character after its first `count` starts, if it has more.
-std::size_t CharacterStart(std::string_view line, long count) {
-    if (static_cast<long>(line.size()) <= count) return std::string_view::npos;
-    long seen = 0;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (IsLeadByte(line[i]) && seen++ == count) return i;
+// How wide the box draws a line, as Qt measures its font: a character's
+// advance each, a tab as wide as its stop can be, a control character as
+// Scintilla's box with its name: as wide as drawn, or wider.
+class LineWidths {
+public:
+    LineWidths(const QFont& font, int tabWidth) : metrics_(font) {
+        const double space = metrics_.horizontalAdvance(QLatin1Char(' '));
+        limit_ = TMemo::kWidestShownLine * space;
+        tab_ = std::ceil(tabWidth * space);
+        control_ = std::ceil(metrics_.horizontalAdvance(QStringLiteral("WWWW")));
+        for (int c = 0; c < 0x80; ++c)
+            ascii_[c] = c == '\t' ? tab_ : c < 0x20 ? control_ : metrics_.horizontalAdvance(QLatin1Char(c));
+        // No character is wider than this, fallback fonts' included.
+        widest_ = std::max({metrics_.maxWidth(), 3 * metrics_.height(), tab_, control_});
     }
-    return std::string_view::npos;
-}
 
-// Whether a text to paste has a line to cut; `utf8` is the text in UTF-8 if so.
-bool HasLineToCut(const QString& pasted, QByteArray& utf8) {
-    // Fewer UTF-16 units than that are fewer characters too: no conversion.
-    if (pasted.size() <= TMemo::kShownCharacters) return false;
-    utf8 = pasted.toUtf8();
-    const std::string_view text(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        if (CharacterStart(text.substr(start, end - start), TMemo::kShownCharacters) != std::string_view::npos)
-            return true;
-        start = end + 1;
+    // Whether a line of so many bytes may pass the limit: a shorter one needs no measuring.
+    bool MayPass(std::size_t bytes) const { return static_cast<double>(bytes) * widest_ > limit_; }
+
+    // Where the character that would pass the limit starts; npos if none does.
+    std::size_t CutAt(std::string_view line) const {
+        if (!MayPass(line.size())) return std::string_view::npos;
+        double width = 0;
+        for (std::size_t i = 0; i < line.size();) {
+            const auto lead = static_cast<unsigned char>(line[i]);
+            const std::size_t length = lead < 0xC0 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+            width += lead < 0x80 ? ascii_[lead] : Advance(line.substr(i, length));
+            if (width > limit_) return i;
+            i += length;
+        }
+        return std::string_view::npos;
     }
-    return false;
-}
+
+private:
+    double Advance(std::string_view character) const {
+        const QString text = QString::fromUtf8(character.data(), static_cast<qsizetype>(character.size()));
+        const char32_t code = text.isEmpty() ? 0 : text.toUcs4().value(0);
+        const auto [at, added] = others_.try_emplace(code, 0.0);
+        if (added) at->second = metrics_.horizontalAdvance(text);
+        return at->second;
+    }
+
+    QFontMetricsF metrics_;
+    double limit_, tab_, control_, widest_;
+    std::array<double, 0x80> ascii_{};
+    mutable std::unordered_map<char32_t, double> others_;
+};
+
+namespace {
 
 constexpr int kStyledAtOnce = 1 << 16;
 
@@ -196,6 +225,7 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
     setSelectionForegroundColor(colours.color(QPalette::Active, QPalette::HighlightedText));
     // A tab stop of 80 pixels, as a plain box has.
     setTabWidth(std::max(1, 80 / std::max(1, QFontMetrics(font).horizontalAdvance(u' '))));
+    widths_ = std::make_unique<LineWidths>(font, tabWidth());
     BindPlainKeys(*standardCommands());
     // A double click selects a whole network, address or range, as in a plain box.
     std::string word = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ./-:";
@@ -225,8 +255,11 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
     SendScintilla(SCI_SETPOSITIONCACHE, kPositionCacheEntries);
     SendScintilla(SCI_STYLESETFONT, kNoteStyle, font.family().toUtf8().constData());
     SendScintilla(SCI_STYLESETSIZEFRACTIONAL, kNoteStyle, SendScintilla(SCI_STYLEGETSIZEFRACTIONAL, 0));
-    SendScintilla(SCI_STYLESETFORE, kNoteStyle, colours.color(QPalette::WindowText));
-    SendScintilla(SCI_STYLESETBACK, kNoteStyle, colours.color(QPalette::Window));
+    // On the box's own paper: the note scrolls sideways with the text, and
+    // past it a block of another colour would stand empty.
+    SendScintilla(SCI_STYLESETFORE, kNoteStyle, colours.color(QPalette::PlaceholderText));
+    SendScintilla(SCI_STYLESETBACK, kNoteStyle, colours.color(QPalette::Base));
+    SendScintilla(SCI_STYLESETITALIC, kNoteStyle, true);
     SendScintilla(SCI_ANNOTATIONSETVISIBLE, ANNOTATION_STANDARD);
     connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
             [this](int position) { StyleText(SendScintilla(SCI_GETENDSTYLED), position); });
@@ -341,11 +374,13 @@ void TMemo::keyPressEvent(QKeyEvent* event) {
     const QsciCommand::Command command = bound != nullptr ? bound->command() : QsciCommand::Command{};
     // These keep cut lines whole on the clipboard and cut a long line pasted.
     if (bound != nullptr && (command == QsciCommand::SelectionCopy || command == QsciCommand::SelectionCut ||
-                             command == QsciCommand::Paste || command == QsciCommand::Redo)) {
+                             command == QsciCommand::Paste || command == QsciCommand::Undo ||
+                             command == QsciCommand::Redo)) {
         event->accept();
         if (command == QsciCommand::SelectionCopy) copy();
         if (command == QsciCommand::SelectionCut) cut();
         if (command == QsciCommand::Paste) paste();
+        if (command == QsciCommand::Undo) undo();
         if (command == QsciCommand::Redo) redo();
         return;
     }
@@ -434,6 +469,23 @@ void TMemo::dropEvent(QDropEvent* event) {
     FollowCutState();
 }
 
+// Whether a text to paste has a line to cut; `utf8` is the text in UTF-8 if so.
+bool TMemo::HasLineToCut(const QString& pasted, QByteArray& utf8) const {
+    // Even in UTF-8 so short a paste holds no line to cut: no conversion.
+    if (!widths_->MayPass(static_cast<std::size_t>(pasted.size()) * 3)) return false;
+    utf8 = pasted.toUtf8();
+    const std::string_view text(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        if (ShownBytes(text.substr(start, end - start)) != std::string_view::npos) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::size_t TMemo::ShownBytes(std::string_view line) const { return widths_->CutAt(line); }
+
 bool TMemo::PastedCuttingLines(const QString& text, QPointF at) {
     QByteArray utf8;
     if (ShowsCutLines() || !HasLineToCut(text, utf8)) return false;  // a cut list takes no such edit
@@ -471,12 +523,12 @@ void TMemo::FollowCutState() {
     notesShown_ = cut;
     SendScintilla(SCI_ANNOTATIONCLEARALL);
     if (!cut) return;
-    const QByteArray note =
-        QStringLiteral("Строка длиннее %1 знаков\nпоказана до «…», но хранится,\nкопируется и преобразуется\n"
-                       "целиком. Править такой список\nможно, только заменив его весь.")
-            .arg(QLocale(QLocale::Russian).toString(static_cast<qlonglong>(kShownCharacters)))
-            .toUtf8();
     for (const CutLine& line : cutLines_) {
+        const QByteArray note =
+            QStringLiteral("Строка слишком длинная: показаны\nпервые %1 знаков до «…», но она\nхранится, копируется и\n"
+                           "преобразуется целиком. Править\nтакой список можно, только\nзаменив его весь.")
+                .arg(QLocale(QLocale::Russian).toString(static_cast<qlonglong>(line.shownCharacters)))
+                .toUtf8();
         const long number = SendScintilla(SCI_LINEFROMPOSITION, line.marker);
         SendScintilla(SCI_ANNOTATIONSETTEXT, number, note.constData());
         SendScintilla(SCI_ANNOTATIONSETSTYLE, number, kNoteStyle);
@@ -505,8 +557,8 @@ long TMemo::BoxPosition(long wholePosition) const {
 }
 
 void TMemo::ReplaceCuttingLines(const QByteArray& utf8, long from, long to) {
-    // A long line pasted is cut as one set is: the whole text is set anew,
-    // and undo starts afresh.
+    // A long line pasted is cut as one set is: the whole text is set anew.
+    // Undo brings back what it replaced, as after any other paste.
     const std::string pasted = ListFileToBoxText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     const std::string_view current = Utf8Text();
     const auto start = static_cast<std::size_t>(WholePosition(from));
@@ -514,8 +566,28 @@ void TMemo::ReplaceCuttingLines(const QByteArray& utf8, long from, long to) {
     std::string text;
     text.reserve(current.size() - (stop - start) + pasted.size());
     text.append(current.substr(0, start)).append(pasted).append(current.substr(stop));
-    SetUtf8Text(text);
+    beforeCuttingPaste_ = CuttingPaste{std::string(current), static_cast<long>(start)};
+    afterCuttingPaste_.reset();
+    SetText(text);
     SendScintilla(SCI_GOTOPOS, BoxPosition(static_cast<long>(start + pasted.size())));
+}
+
+bool TMemo::HistoryAllows(int message) const {
+    // Scintilla answers no to SCI_CANUNDO and SCI_CANREDO while the box is
+    // read-only, as it is while it shows cut lines.
+    auto* self = const_cast<TMemo*>(this);
+    const bool readOnly = self->SendScintilla(SCI_GETREADONLY) != 0;
+    if (readOnly) self->SendScintilla(SCI_SETREADONLY, false);
+    const bool allows = self->SendScintilla(static_cast<unsigned>(message)) != 0;
+    if (readOnly) self->SendScintilla(SCI_SETREADONLY, true);
+    return allows;
+}
+
+bool TMemo::CanUndo() const { return HistoryAllows(SCI_CANUNDO) || beforeCuttingPaste_.has_value(); }
+
+bool TMemo::CanRedo() const {
+    // Any edit since the paste was undone is history of its own, which the paste cannot follow.
+    return HistoryAllows(SCI_CANREDO) || (afterCuttingPaste_ && !HistoryAllows(SCI_CANUNDO));
 }
 
 void TMemo::copy() {
@@ -556,12 +628,30 @@ void TMemo::removeSelectedText() {
 
 void TMemo::undo() {
     EndTypingOverSelection();
+    if (!HistoryAllows(SCI_CANUNDO) && beforeCuttingPaste_) {
+        // Back past the paste that set the text anew.
+        CuttingPaste before = std::move(*beforeCuttingPaste_);
+        beforeCuttingPaste_.reset();
+        afterCuttingPaste_ = CuttingPaste{std::string(Utf8Text()), WholePosition(SendScintilla(SCI_GETCURRENTPOS))};
+        SetText(before.text);
+        SendScintilla(SCI_GOTOPOS, BoxPosition(before.caret));
+        return;
+    }
     QsciScintilla::undo();
     FollowCutState();
 }
 
 void TMemo::redo() {
     EndTypingOverSelection();
+    if (!HistoryAllows(SCI_CANREDO)) {
+        if (!afterCuttingPaste_ || HistoryAllows(SCI_CANUNDO)) return;
+        CuttingPaste after = std::move(*afterCuttingPaste_);
+        afterCuttingPaste_.reset();
+        beforeCuttingPaste_ = CuttingPaste{std::string(Utf8Text()), WholePosition(SendScintilla(SCI_GETCURRENTPOS))};
+        SetText(after.text);
+        SendScintilla(SCI_GOTOPOS, BoxPosition(after.caret));
+        return;
+    }
     // Redone from the text as set, the step replaces it whole.
     SendScintilla(SCI_SETREADONLY, false);
     QsciScintilla::redo();
@@ -594,7 +684,15 @@ void TMemo::setPlainText(const QString& text) {
     SetUtf8Text(ListFileToBoxText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
 }
 
+TMemo::~TMemo() = default;
+
 void TMemo::SetUtf8Text(std::string_view text) {
+    beforeCuttingPaste_.reset();
+    afterCuttingPaste_.reset();
+    SetText(text);
+}
+
+void TMemo::SetText(std::string_view text) {
     EndTypingOverSelection();
     // A list never holds a NUL (its files end at the first).
     text = text.substr(0, text.find('\0'));
@@ -605,11 +703,14 @@ void TMemo::SetUtf8Text(std::string_view text) {
     for (std::size_t start = 0; start <= text.size();) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();
-        const std::size_t cut = CharacterStart(text.substr(start, end - start), kShownCharacters);
+        const std::string_view line = text.substr(start, end - start);
+        const std::size_t cut = ShownBytes(line);
         if (cut != std::string_view::npos) {
             terminated.append(text.substr(copied, start + cut - copied));
+            const auto shown = std::count_if(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(cut),
+                                             [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
             cutLines_.push_back({static_cast<long>(terminated.size()), static_cast<long>(start + cut),
-                                 static_cast<long>(end - start - cut)});
+                                 static_cast<long>(end - start - cut), static_cast<long>(shown)});
             terminated.append(kCutMarker);
             copied = end;
         }
@@ -665,8 +766,8 @@ void TMemo::contextMenuEvent(QContextMenuEvent* event) {
     };
     const bool selected = HasSelection();
     const bool editable = !ShowsCutLines() || WholeSelected();
-    add(QStringLiteral("&Отменить"), QKeySequence::Undo, isUndoAvailable(), [this] { undo(); });
-    add(QStringLiteral("&Повторить"), QKeySequence::Redo, isRedoAvailable(), [this] { redo(); });
+    add(QStringLiteral("&Отменить"), QKeySequence::Undo, CanUndo(), [this] { undo(); });
+    add(QStringLiteral("&Повторить"), QKeySequence::Redo, CanRedo(), [this] { redo(); });
     menu.addSeparator();
     add(QStringLiteral("&Вырезать"), QKeySequence::Cut, selected && editable, [this] { cut(); });
     add(QStringLiteral("&Копировать"), QKeySequence::Copy, selected, [this] { copy(); });

@@ -9,21 +9,30 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace orvane::ui {
 
+class LineWidths;
+
 class TMemo : public QsciScintilla {
     Q_OBJECT
 
 public:
-    // A line set or pasted with more characters than this is shown cut (see
-    // SetUtf8Text()).
-    static constexpr long kShownCharacters = 1L << 20;
+    // A line set or pasted that is wider than this many spaces is shown cut
+    // (see SetUtf8Text()). Scintilla 3 aborts when a click or a drag lands
+    // 800,000 space widths or more past the end of the line under it, virtual
+    // space or not (its selection positions hold at most that many), and
+    // after End on a wider line every shorter line is that far away. The rest
+    // is room for the difference between Qt's measure here and Scintilla's.
+    static constexpr double kWidestShownLine = 700000;
 
     explicit TMemo(QWidget* parent = nullptr);
+    ~TMemo() override;
 
     // The window's layout sets the example text through this, as it would a
     // plain box's: line breaks of any kind (CR LF, CR, LF, U+2029) become one
@@ -42,6 +51,9 @@ public:
     // conversion, copying and saving. Such a text can only be replaced
     // whole; undoing that brings it back.
     void SetUtf8Text(std::string_view text);
+    // How many bytes of a line (UTF-8, no line break) the box shows; npos
+    // when it shows the line whole.
+    std::size_t ShownBytes(std::string_view line) const;
     // Whether the box shows lines cut, and so takes no edit but one that
     // replaces the whole text.
     bool ShowsCutLines() const;
@@ -52,6 +64,10 @@ public:
     void undo() override;
     void redo() override;
     void removeSelectedText() override;
+    // Undo and redo as the box takes them: a paste or drop that cut a line
+    // is undone too.
+    bool CanUndo() const;
+    bool CanRedo() const;
 
     // Lines as a list counts them: an empty last line is not a line.
     int ListLineCount() const;
@@ -90,7 +106,12 @@ private:
     bool ReadyToReplaceWhole();
     // Read-only and the notes under cut lines, as the undo history stands.
     void FollowCutState();
+    // Sets the text as SetUtf8Text() does, keeping what a paste that cut a
+    // line can undo or redo.
+    void SetText(std::string_view text);
     void ReplaceCuttingLines(const QByteArray& utf8, long from, long to);
+    bool HasLineToCut(const QString& pasted, QByteArray& utf8) const;
+    bool HistoryAllows(int message) const;
     // Text dropped or pasted by the mouse at a point: true if it had a line
     // to cut, and so was put in by ReplaceCuttingLines().
     bool PastedCuttingLines(const QString& text, QPointF at);
@@ -103,11 +124,21 @@ private:
     // as set (see ShowsCutLines()).
     struct CutLine {
         long marker, hidden, hiddenBytes;
+        long shownCharacters;
     };
+    std::unique_ptr<LineWidths> widths_;
     std::string whole_;  // the whole text, while lines are cut
     std::vector<CutLine> cutLines_;
     bool wholeHasVisibleText_ = false;
     bool notesShown_ = false;
+    // Around a paste or drop that cut a line, which sets the text anew: the
+    // text it replaced, while undo can bring it back, and the text it put in,
+    // once undone, while redo can.
+    struct CuttingPaste {
+        std::string text;
+        long caret;  // in the whole text
+    };
+    std::optional<CuttingPaste> beforeCuttingPaste_, afterCuttingPaste_;
 
     // Typing over a selection is one undo step with the selection it
     // replaced, as in a plain box: held open until the typing stops.
