@@ -129,7 +129,7 @@ BENCHMARK(BM_TimerTickWithLeadingBlanks)->Unit(benchmark::kMicrosecond);
 // long: loading it, and one key typed at its end, laid out and painted. The
 // networks are 65,536 /24s over and over, or (state.range(1) = 1) addresses
 // that never repeat; or (state.range(1) = 2) the line is 20,000,000 blanks
-// and one network. A line past TMemo::kShownCharacters is shown cut.
+// and one network. A line wider than TMemo::kWidestShownLine spaces is shown cut.
 void BM_KeyAtEndOfLongLine(benchmark::State& state) {
     const std::size_t length = static_cast<std::size_t>(state.range(0)) << 20;
     const bool distinct = state.range(1) == 1;

@@ -5,6 +5,7 @@
 #include <QDirIterator>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -910,6 +911,26 @@ private slots:
                                Input()->SendScintilla(TMemo::SCI_POSITIONFROMLINE, 2) + 1);
         QTest::keyClick(Input(), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(first + "\nb"));
+
+        // A selection up to the marker copies what is shown; one that takes the marker in copies the rest too.
+        {
+            const std::string xs = "a\n" + std::string(Input()->ShownBytes(std::string(1 << 21, 'x')) + 1, 'x');
+            Input()->SetUtf8Text(xs);
+            const long marker = Input()->SendScintilla(TMemo::SCI_GETLINEENDPOSITION, 1) - 3;
+            Input()->SendScintilla(TMemo::SCI_SETSEL, 0, marker);
+            Input()->copy();
+            QVERIFY(QGuiApplication::clipboard()->text().toStdString() == xs.substr(0, xs.size() - 1));
+            Input()->SendScintilla(TMemo::SCI_SETSEL, 0, marker + 3);
+            Input()->copy();
+            QVERIFY(QGuiApplication::clipboard()->text().toStdString() == xs);
+            Input()->SetUtf8Text(whole);
+        }
+        // Text an input method commits is refused like a typed key.
+        Input()->SendScintilla(TMemo::SCI_GOTOPOS, 1);
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("ж"));
+        QApplication::sendEvent(Input(), &composed);
+        QVERIFY(Input()->Utf8Text() == whole);
 
         // Edits short of the whole text are refused, in any line.
         Input()->SendScintilla(TMemo::SCI_GOTOPOS, 1);
