@@ -32,7 +32,7 @@ add_custom_command(OUTPUT ${man_dir}/orvane.1.gz
 if(HELP2MAN_EXECUTABLE)
   add_custom_command(OUTPUT ${man_dir}/orvane-convert.1.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
-    COMMAND ${HELP2MAN_EXECUTABLE} --no-info --section=1 --name=convert\ lists\ of\ IPv4\ networks\ between\ notations
+    COMMAND ${HELP2MAN_EXECUTABLE} --no-info --section=1 --name=convert\ lists\ of\ IPv4\ and\ IPv6\ networks\ between\ notations\ and\ as\ address\ sets
             --include=${PROJECT_SOURCE_DIR}/packaging/orvane-convert.h2m --output=${man_dir}/orvane-convert.1
             $<TARGET_FILE:orvane-convert>
     COMMAND ${GZIP_EXECUTABLE} -9nf ${man_dir}/orvane-convert.1
