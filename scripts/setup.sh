@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libjpeg-dev libqscintilla2-qt6-dev)
 case "${1:-run}" in
   run) packages+=(fonts-wine) ;;
-  test) packages+=(libgtest-dev libbenchmark-dev clang help2man dpkg-dev lintian appstream bash-completion desktop-file-utils nftables ipset) ;;
+  test) packages+=(libgtest-dev libbenchmark-dev clang help2man dpkg-dev lintian appstream bash-completion desktop-file-utils nftables ipset iptables) ;;
   package) packages+=(help2man dpkg-dev) ;;
   *) echo "usage: $0 run|test|package" >&2; exit 2 ;;
 esac

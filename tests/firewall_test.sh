@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The files of --as loaded into the real tools, nft and ipset, inside a
 # private network namespace, read back and compared with the merged set;
-# then a list of another size and shape loaded over the first.
+# then a list of another size and shape loaded over the first; and the
+# README's iptables recipe loaded twice.
 #   firewall_test.sh CONVERTER
 # Skips (77), saying why, only when a known-good file cannot be loaded here.
 set -uo pipefail
@@ -75,6 +76,34 @@ if [ $have_nft = 1 ]; then
   check "nft, reload, IPv6 emptied" "" "$(normalize 1 <got2.v6)"
 else
   echo "SKIP: nft does not load a known-good file here; the ipset half ran alone"
+fi
+
+# The README's iptables recipe, loaded twice: the chain holds each network
+# once, and INPUT jumps to it once.
+if command -v iptables-restore >/dev/null && command -v ip6tables-restore >/dev/null &&
+   unshare -n iptables -S INPUT >/dev/null 2>&1; then
+  unshare -n bash -c '
+    load() {
+      for family in 4 6; do
+        tables=iptables; [ $family = 6 ] && tables=ip6tables
+        { echo "*filter"; echo ":blocklist - [0:0]"; echo "-F blocklist"
+          "$0" --merge -$family --line-format "-A blocklist -s {net} -j DROP" "$1"
+          echo COMMIT; } > rules.v$family &&
+        $tables-restore --noflush < rules.v$family &&
+        { $tables -C INPUT -j blocklist 2>/dev/null || $tables -I INPUT -j blocklist; } || return 1
+      done
+    }
+    load first.txt && load first.txt || exit 1
+    for tables in iptables ip6tables; do
+      $tables -S blocklist | grep -c "^-A blocklist" >>counts.txt
+      $tables -S INPUT | grep -c -- "-j blocklist" >>counts.txt
+    done
+    load second.txt || exit 2
+    iptables -S blocklist | grep -c "^-A blocklist" >>counts.txt' "$convert" || { echo "FAILED: iptables-restore refused the recipe (step $?)"; failed=1; }
+  check "iptables recipe loaded twice: one rule a network, one jump, either family; then replaced" \
+    "$(printf '%s\n' "$(wc -l <first.v4)" 1 "$(wc -l <first.v6)" 1 "$(wc -l <second.v4)")" "$(cat counts.txt 2>/dev/null)"
+else
+  echo "SKIP: iptables-restore and ip6tables-restore are not installed or do not work here; the iptables recipe is not loaded"
 fi
 
 echo "$passed passed, $failed failed"
