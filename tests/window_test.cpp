@@ -409,7 +409,7 @@ private slots:
     void fileDialogsLeaveNothingInTheHomeFolder() {
         for (TFileDialog* dialog : {&window->OpenDialog(), &window->SaveDialog()}) {
             QTimer closer;
-            connect(&closer, &QTimer::timeout, [] {
+            connect(&closer, &QTimer::timeout, &closer, [] {
                 if (auto* modal = QApplication::activeModalWidget()) modal->close();
             });
             closer.start(50);
