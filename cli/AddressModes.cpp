@@ -234,16 +234,41 @@ std::string Convert(const Options& options, Report& report, std::size_t& rejecte
     return result;
 }
 
+// The engine's refusal in the words of the options a user types.
+std::string RefusalWords(const Refusal& refusal) {
+    switch (refusal.kind) {
+        case Refusal::Kind::None: break;
+        case Refusal::Kind::TooManyNetworks: {
+            std::string size;
+            AppendTotal(size, refusal.networks);
+            return "the result would be " + size + " networks, more than " + std::to_string(kMostNetworks) +
+                   " (allow longer prefixes)";
+        }
+        case Refusal::Kind::IPv6UnderDottedMask:
+            return "{mask} and {wildcard} have no IPv6 meaning, and the result holds " + refusal.network +
+                   " (-4 writes IPv4 only)";
+    }
+    return {};
+}
+
 std::vector<ListSource> SourcesOf(const std::vector<std::string>& names) {
     std::vector<ListSource> sources;
     for (const std::string& name : names) sources.push_back({name, [name] { return OpenListSource(name); }});
     return sources;
 }
 
+SetOperation OperationOf(Mode mode) {
+    switch (mode) {
+        case Mode::Merge: return SetOperation::Merge;
+        case Mode::Diff: return SetOperation::Diff;
+        case Mode::Convert:  // not a set job; the window's conversion has no operation of the engine's sets
+        case Mode::Exact: break;
+    }
+    return SetOperation::Exact;
+}
+
 SetJob JobOf(const Options& options) {
-    static constexpr SetOperation kOperations[] = {SetOperation::Exact, SetOperation::Exact, SetOperation::Merge,
-                                                   SetOperation::Diff};
-    SetJob job{.operation = kOperations[static_cast<int>(options.mode)],
+    SetJob job{.operation = OperationOf(options.mode),
                .form = options.format,
                .delimiter = options.delimiter,
                .lineEnd = options.lineEnd,
@@ -308,7 +333,7 @@ Outcome Run(const Options& options) {
                        " rejected for an octet with a leading zero (010.0.0.1); --leading-zeros decimal reads "
                        "010 as 10, --leading-zeros octal as 8, as inet_aton does\n");
         report.Flush();
-        outcome = {summary.rejected, summary.differ, summary.refusal};
+        outcome = {summary.rejected, summary.differ, RefusalWords(summary.refusal)};
         if (!outcome.refusal.empty() || options.quiet) return outcome;
     }
     // A failed run leaves yesterday's good file for tomorrow's load; a

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "AddressReader.h"
+#include "AddressSet.h"
 #include "FirewallFile.h"
 #include "ListText.h"
 #include "PrefixReduction.h"
@@ -76,12 +77,25 @@ struct SetJobOutput {
 // More networks than this are refused: no tool loads them, and 2^128 would never end.
 inline constexpr std::uint64_t kMostNetworks = std::uint64_t{1} << 32;
 
+// Why nothing was written, when the result cannot be: said in the engine's
+// terms, with its figures; the caller words it.
+struct Refusal {
+    enum class Kind {
+        None,
+        TooManyNetworks,      // more than kMostNetworks; networks: how many
+        IPv6UnderDottedMask,  // the line format wants a dotted mask; network: the result's first IPv6 one
+    };
+    Kind kind = Kind::None;
+    AddressTotal networks{};
+    std::string network{};
+    explicit operator bool() const noexcept { return kind != Kind::None; }
+};
+
 struct SetJobSummary {
     std::size_t lines = 0, rejected = 0;  // over every list read
     std::size_t leadingZeros = 0;         // of the rejected: lines another reading of zeros would take
     bool differ = false;                  // Diff: the two sets hold other addresses
-    // Why nothing was written, when the result cannot be: empty otherwise.
-    std::string refusal{};
+    Refusal refusal{};
     // With reducePercent: IPv4's, then IPv6's.
     std::vector<Reduction> reductions{};
 };

@@ -1,3 +1,5 @@
+// The union: intervals sorted by their first address and joined where
+// they overlap or touch, in one go or as they arrive.
 #include "AddressSet.h"
 
 #include "Memory.h"
@@ -5,11 +7,15 @@
 namespace orvane {
 namespace {
 
+// Below this many, a comparison sort is as fast: the counting passes below
+// clear and walk two tables of 65,536 counts whatever the list's size.
+constexpr std::size_t kCountingSortFrom = 4096;
+
 // Lists of a million single addresses are the common case: two counting
 // passes over 16 bits each sort them several times faster than a comparison
 // sort, and they need one buffer the size of the list.
 void SortByFirst(std::vector<Interval4>& intervals) {
-    if (intervals.size() < 4096) {
+    if (intervals.size() < kCountingSortFrom) {
         std::sort(intervals.begin(), intervals.end(),
                   [](const Interval4& a, const Interval4& b) { return a.first < b.first; });
         return;
@@ -96,73 +102,9 @@ std::vector<Interval<Value>> UnionBuilder<Value>::Take() {
     return std::move(kept_);
 }
 
-template <typename Value>
-AddressTotal TotalOf(const std::vector<Interval<Value>>& disjoint) {
-    AddressTotal total;
-    for (const Interval<Value>& interval : disjoint) {
-        if (interval.first == Value{} && interval.last == kLastAddress<Value>) total.AddPowerOfTwo(kAddressWidth<Value>);
-        else total.Add(Uint128(interval.last - interval.first) + 1);
-    }
-    return total;
-}
-
-template <typename Value>
-AddressTotal NetworkCountOf(const std::vector<Interval<Value>>& intervals, const PrefixLengths& lengths) {
-    constexpr unsigned width = kAddressWidth<Value>;
-    AddressTotal count;
-    for (const Interval<Value>& interval : intervals)
-        ForEachNetwork(interval, [&](Value, unsigned prefix) {
-            count.AddPowerOfTwo(AllowedPrefix(prefix, lengths, width) - prefix);
-        });
-    return count;
-}
-
-template <typename Value>
-std::vector<Interval<Value>> IntersectionOf(const std::vector<Interval<Value>>& a,
-                                            const std::vector<Interval<Value>>& b) {
-    std::vector<Interval<Value>> result;
-    for (std::size_t i = 0, j = 0; i < a.size() && j < b.size();) {
-        const Value first = std::max(a[i].first, b[j].first), last = std::min(a[i].last, b[j].last);
-        if (first <= last) result.push_back({first, last});
-        if (a[i].last < b[j].last) ++i;
-        else ++j;
-    }
-    return result;
-}
-
-template <typename Value>
-std::vector<Interval<Value>> DifferenceOf(const std::vector<Interval<Value>>& a,
-                                          const std::vector<Interval<Value>>& b) {
-    std::vector<Interval<Value>> result;
-    std::size_t j = 0;
-    for (Interval<Value> rest : a) {
-        while (j < b.size() && b[j].last < rest.first) ++j;
-        bool empty = false;
-        for (std::size_t k = j; k < b.size() && b[k].first <= rest.last; ++k) {
-            // b[k] starts above rest.first, so one below it exists; it ends below rest.last, so one above it does.
-            if (b[k].first > rest.first) result.push_back({rest.first, static_cast<Value>(b[k].first - 1)});
-            if (b[k].last >= rest.last) {
-                empty = true;
-                break;
-            }
-            rest.first = b[k].last + 1;
-        }
-        if (!empty) result.push_back(rest);
-    }
-    return result;
-}
-
 template class UnionBuilder<std::uint32_t>;
 template class UnionBuilder<Uint128>;
-template AddressTotal TotalOf(const std::vector<Interval4>&);
-template AddressTotal TotalOf(const std::vector<Interval6>&);
-template AddressTotal NetworkCountOf(const std::vector<Interval4>&, const PrefixLengths&);
-template AddressTotal NetworkCountOf(const std::vector<Interval6>&, const PrefixLengths&);
 template std::vector<Interval4> UnionOf(std::vector<Interval4>);
 template std::vector<Interval6> UnionOf(std::vector<Interval6>);
-template std::vector<Interval4> IntersectionOf(const std::vector<Interval4>&, const std::vector<Interval4>&);
-template std::vector<Interval6> IntersectionOf(const std::vector<Interval6>&, const std::vector<Interval6>&);
-template std::vector<Interval4> DifferenceOf(const std::vector<Interval4>&, const std::vector<Interval4>&);
-template std::vector<Interval6> DifferenceOf(const std::vector<Interval6>&, const std::vector<Interval6>&);
 
 }  // namespace orvane

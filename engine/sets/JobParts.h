@@ -1,0 +1,127 @@
+// What the set job's operations share: the output in blocks, the reading
+// of lists with its counts and rejected lines, the writing of a set and the
+// judging of a result before it is written. Only engine/sets includes it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "AddressReader.h"
+#include "AddressWriter.h"
+#include "SetJob.h"
+
+namespace orvane::setjob {
+
+// The result goes to the sink in blocks of about this size: few writes, and
+// a buffer that stays small whatever the size of the result.
+constexpr std::size_t kOutputBlock = std::size_t{1} << 20;
+
+class BlockOutput {
+public:
+    explicit BlockOutput(const std::function<void(std::string_view)>& write) : write_(write) {
+        if (write_) text_.reserve(kOutputBlock + kOutputBlock / 8);
+    }
+    std::string& Text() { return text_; }
+    // After every line or so: hands on the block once it is full.
+    void PassOnWhenFull() {
+        if (text_.size() >= kOutputBlock) Flush();
+    }
+    void Flush() {
+        if (!text_.empty() && write_) write_(text_);
+        text_.clear();
+    }
+
+private:
+    const std::function<void(std::string_view)>& write_;
+    std::string text_;
+};
+
+template <typename Value>
+constexpr bool IsIPv6 = std::is_same_v<Value, Uint128>;
+
+template <typename Value>
+bool Writes(const SetJob& job) {
+    return job.families == Families::Both || job.families == (IsIPv6<Value> ? Families::IPv6 : Families::IPv4);
+}
+
+// Reads lists line by line, counting the lines and handing on the rejected ones.
+class ListReading {
+public:
+    ListReading(const SetJob& job, const SetJobOutput& output) : job_(job), output_(output) {}
+
+    // Calls visit(line) for every line of the list that names addresses; an
+    // input's single addresses widened to the default prefix.
+    template <typename Visit>
+    void Read(const ListSource& list, bool input, Visit&& visit) {
+        const std::unique_ptr<ByteSource> bytes = Utf16ListAsUtf8(list.open());
+        std::size_t number = 0;
+        const bool widen = input && (job_.defaultPrefix4 || job_.defaultPrefix6);
+        // One byte past the longest text a line may have: enough to tell such a line apart.
+        ForEachSourceLine(*bytes, kMaxSetLineText + 1, [&](std::string_view text) {
+            ++number;
+            SetLine line = ReadListLine(text, job_.ranges, scratch_, job_.zeros);
+            if (line.kind == SetLine::Kind::Rejected) {
+                ++summary_.rejected;
+                summary_.leadingZeros += line.fault == LineFault::LeadingZero;
+                if (output_.rejected) output_.rejected({list.name, number, text, line.fault});
+                return;
+            }
+            if (line.kind == SetLine::Kind::Blank) return;
+            if (widen && NamesOneAddress(line)) {
+                if (line.kind == SetLine::Kind::IPv4 && job_.defaultPrefix4)
+                    line.v4 = NetworkOf(line.v4.first, *job_.defaultPrefix4);
+                if (line.kind == SetLine::Kind::IPv6 && job_.defaultPrefix6)
+                    line.v6 = NetworkOf(line.v6.first, *job_.defaultPrefix6);
+            }
+            visit(line);
+        });
+        summary_.lines += number;
+    }
+
+    SetJobSummary& Summary() { return summary_; }
+
+private:
+    const SetJob& job_;
+    const SetJobOutput& output_;
+    LineScratch scratch_;
+    SetJobSummary summary_;
+};
+
+SetWriting WritingOf(const SetJob& job);
+
+// Why the result cannot be written (too many networks, or an IPv6 network
+// where the line format wants a dotted mask), judged on every interval that
+// would be written, before anything is; Kind::None when it can.
+Refusal RefusalOf(const SetJob& job, const SetWriting& writing, const std::vector<Interval4>& v4,
+                  const std::vector<Interval6>& v6);
+
+template <typename Value>
+void WriteSet(const std::vector<Interval<Value>>& set, const SetJob& job, const SetWriting& writing,
+              BlockOutput& out) {
+    if (!Writes<Value>(job)) return;
+    for (const Interval<Value>& interval : set) {
+        ForEachUnit(interval, writing, [&](const Interval<Value>& unit) {
+            WriteUnit(unit, writing, out.Text());
+            out.PassOnWhenFull();
+        });
+    }
+}
+
+template <typename Value>
+void WriteCountOf(std::string_view family, const std::vector<Interval<Value>>& disjoint, const AddressTotal& networks,
+                  const SetJob& job, std::string& out) {
+    if (Writes<Value>(job)) WriteCount(family, networks, TotalOf(disjoint), job.lineEnd, out);
+}
+
+// The union of the lines of the lists, per family.
+AddressSets UnionOfLists(ListReading& reading, std::span<const ListSource> lists, bool inputs);
+
+// The operations, each in a file of its own.
+void Merge(const SetJob& job, ListReading& reading, BlockOutput& out);
+void Diff(const SetJob& job, ListReading& reading, BlockOutput& out);
+void Exact(const SetJob& job, ListReading& reading, BlockOutput& out);
+
+}  // namespace orvane::setjob
