@@ -42,7 +42,7 @@ struct Options {
     std::optional<unsigned> defaultPrefix4, defaultPrefix6;
     std::optional<FirewallSets> firewall;  // --as
     std::optional<double> reducePercent;
-    std::uint64_t reduceEntries = 16384;
+    std::uint64_t reduceEntries = kDefaultReduceEntries;
     std::string output;  // empty: standard output
     std::vector<std::string> inputs{"-"};
 };

@@ -74,7 +74,7 @@ constexpr std::string_view kHelp =
     "                          the same for nft -f: sets NAME and NAME6 of table inet TABLE\n"
     "      --reduce PERCENT    as few prefix lengths per family as allow the entries to\n"
     "                          grow by PERCENT, or to --reduce-entries\n"
-    "      --reduce-entries N  with --reduce: the entries always allowed (16384)\n"
+    "      --reduce-entries N  with --reduce: the entries always allowed (16384)\n"  // kDefaultReduceEntries
     "      --report            name every rejected line on standard error, then a count\n"
     "      --strict            exit status 3 when any line of any file was rejected\n"
     "      --lf                end lines with LF (default with --exact, --merge or --diff)\n"
@@ -196,7 +196,7 @@ bool ParseFirewallSets(std::string_view text, orvane::FirewallSets& sets) {
 
 // Decimal digits only, at most max.
 bool ParseCount(std::string_view text, std::uint64_t max, std::uint64_t& value) {
-    if (text.empty() || text.size() > 19) return false;
+    if (text.empty() || text.size() > 19) return false;  // 19 digits never pass 2^64
     value = 0;
     for (const char c : text) {
         if (c < '0' || c > '9') return false;
@@ -230,119 +230,104 @@ bool ParsePrefixList(std::string_view text, unsigned width, orvane::PrefixLength
     }
 }
 
-// The options the arguments give, or the exit status to end with at once
-// (help, version, wrong usage).
-std::variant<Options, int> ParseArguments(int argc, char** argv) {
-    static const option kOptions[] = {
-        {"format", required_argument, nullptr, 'f'},     {"delimiter", required_argument, nullptr, 'd'},
-        {"output", required_argument, nullptr, 'o'},     {"help", no_argument, nullptr, 'h'},
-        {"no-sort", no_argument, nullptr, kNoSort},      {"keep-duplicates", no_argument, nullptr, kKeepDuplicates},
-        {"lf", no_argument, nullptr, kLf},               {"version", no_argument, nullptr, kVersion},
-        {"sort", required_argument, nullptr, kSort},     {"exact", no_argument, nullptr, kExact},
-        {"merge", no_argument, nullptr, kMerge},         {"intersect", required_argument, nullptr, kIntersect},
-        {"exclude", required_argument, nullptr, kExclude}, {"ranges", required_argument, nullptr, kRanges},
-        {"report", no_argument, nullptr, kReport},       {"strict", no_argument, nullptr, kStrict},
-        {"crlf", no_argument, nullptr, kCrlf},           {"count", no_argument, nullptr, kCount},
-        {"diff", required_argument, nullptr, kDiff},     {"quiet", no_argument, nullptr, kQuiet},
-        {"line-format", required_argument, nullptr, kLineFormat},
-        {"min-prefix", required_argument, nullptr, kMinPrefix},
-        {"min-prefix6", required_argument, nullptr, kMinPrefix6},
-        {"prefixes", required_argument, nullptr, kPrefixes},
-        {"prefixes6", required_argument, nullptr, kPrefixes6},
-        {"default-prefix", required_argument, nullptr, kDefaultPrefix},
-        {"default-prefix6", required_argument, nullptr, kDefaultPrefix6},
-        {"as", required_argument, nullptr, kAs},
-        {"reduce", required_argument, nullptr, kReduce},
-        {"reduce-entries", required_argument, nullptr, kReduceEntries},
-        {"leading-zeros", required_argument, nullptr, kLeadingZeros},
-        {nullptr, 0, nullptr, 0}};
-    Options options;
-    // What was given; the defaults that depend on the mode are settled once all options are read.
+constexpr option kOptions[] = {
+    {"format", required_argument, nullptr, 'f'},     {"delimiter", required_argument, nullptr, 'd'},
+    {"output", required_argument, nullptr, 'o'},     {"help", no_argument, nullptr, 'h'},
+    {"no-sort", no_argument, nullptr, kNoSort},      {"keep-duplicates", no_argument, nullptr, kKeepDuplicates},
+    {"lf", no_argument, nullptr, kLf},               {"version", no_argument, nullptr, kVersion},
+    {"sort", required_argument, nullptr, kSort},     {"exact", no_argument, nullptr, kExact},
+    {"merge", no_argument, nullptr, kMerge},         {"intersect", required_argument, nullptr, kIntersect},
+    {"exclude", required_argument, nullptr, kExclude}, {"ranges", required_argument, nullptr, kRanges},
+    {"report", no_argument, nullptr, kReport},       {"strict", no_argument, nullptr, kStrict},
+    {"crlf", no_argument, nullptr, kCrlf},           {"count", no_argument, nullptr, kCount},
+    {"diff", required_argument, nullptr, kDiff},     {"quiet", no_argument, nullptr, kQuiet},
+    {"line-format", required_argument, nullptr, kLineFormat},
+    {"min-prefix", required_argument, nullptr, kMinPrefix},
+    {"min-prefix6", required_argument, nullptr, kMinPrefix6},
+    {"prefixes", required_argument, nullptr, kPrefixes},
+    {"prefixes6", required_argument, nullptr, kPrefixes6},
+    {"default-prefix", required_argument, nullptr, kDefaultPrefix},
+    {"default-prefix6", required_argument, nullptr, kDefaultPrefix6},
+    {"as", required_argument, nullptr, kAs},
+    {"reduce", required_argument, nullptr, kReduce},
+    {"reduce-entries", required_argument, nullptr, kReduceEntries},
+    {"leading-zeros", required_argument, nullptr, kLeadingZeros},
+    {nullptr, 0, nullptr, 0}};
+
+// A percentage past this is no budget anyone means: a typo.
+constexpr std::uint64_t kMostReducePercent = 1000000;
+// Far more entries than any set holds, and far from overflowing a count of them.
+constexpr std::uint64_t kMostReduceEntries = std::uint64_t{1} << 62;
+
+// What the options gave, before the defaults that depend on the mode are
+// settled (they are known only once every option is read).
+struct Given {
     std::optional<std::string> delimiter;
     std::optional<std::string_view> lineEnd;
     std::optional<orvane::OutputForm> format;
     bool exact = false, merge = false;
-    // Options that only the address-set modes have, as given, for the message that says so.
+    // The last option given that only the address-set modes have, for the message that says so.
     std::string setOption;
     unsigned minPrefix4 = 0, minPrefix6 = 0;
     orvane::PrefixLengths listed4 = orvane::PrefixLengths().set(), listed6 = orvane::PrefixLengths().set();
-    opterr = 0;  // the messages below say it in this program's words
-    int longIndex = -1;
-    for (int c; (longIndex = -1, c = ::getopt_long(argc, argv, ":f:d:o:h46", kOptions, &longIndex)) != -1;) {
-        const std::string_view value = optarg != nullptr ? optarg : "";
-        // The option as the user would look for it in --help: its full name
-        // (a value given as the next word is no option's name).
-        std::string given;
-        if (longIndex >= 0) {
-            given = std::string("--") + kOptions[longIndex].name;
-        } else if (c != ':' && c != '?') {
-            given = std::string{'-', static_cast<char>(c)};
-        } else {
-            const std::string_view last = argv[optind - 1];
-            given = last.starts_with("--") || optopt == 0 ? std::string(last.substr(0, last.find('=')))
-                                                          : std::string{'-', static_cast<char>(optopt)};
-        }
-        switch (c) {
-        case 'h':
-            std::cout << kUsage << '\n' << kHelp;
-            return 0;
-        case kVersion:
-            std::cout << "orvane-convert " << ORVANE_VERSION << " (build " << ORVANE_BUILD << ")\n"
-                      << "Copyright (C) 2026 Orvane.\n"
-                      << "License: proprietary; it may be used and copied as delivered, no other right is granted.\n";
-            return 0;
+};
+
+// Why the option's value cannot be taken, or nothing.
+std::optional<std::string> TakeOption(int c, std::string_view value, const std::string& given, Options& options,
+                                      Given& so) {
+    auto wrong = [&](std::string_view takes) {
+        return "option " + given + " takes " + std::string(takes) + ", not \"" + std::string(value) + "\"";
+    };
+    switch (c) {
         case 'f':
-            if (!ParseFormat(value, format.emplace())) return UsageError("option " + given + " takes range, prefix or mask, not \"" + std::string(value) + "\"");
+            if (!ParseFormat(value, so.format.emplace())) return wrong("range, prefix or mask");
             break;
         case 'd':
             // A line break in the delimiter would split one network over two lines.
-            if (value.find_first_of("\r\n") != std::string_view::npos)
-                return UsageError("option " + given + " cannot hold a line break");
-            delimiter = orvane::Utf8ToCp1251(value);
+            if (value.find_first_of("\r\n") != std::string_view::npos) return "option " + given + " cannot hold a line break";
+            so.delimiter = orvane::Utf8ToCp1251(value);
             break;
         case 'o':
-            if (value.empty()) return UsageError("option -o needs a file name");
+            if (value.empty()) return "option -o needs a file name";
             options.output = value;
             break;
         case kNoSort: options.sort = LineOrder::None; break;
         case kSort:
-            if (!ParseSort(value, options.sort)) return UsageError("option " + given + " takes text, address or none, not \"" + std::string(value) + "\"");
+            if (!ParseSort(value, options.sort)) return wrong("text, address or none");
             break;
         case kRanges:
-            if (!ParseRanges(value, options.ranges))
-                return UsageError("option " + given + " takes addresses or hosts, not \"" + std::string(value) + "\"");
+            if (!ParseRanges(value, options.ranges)) return wrong("addresses or hosts");
             break;
         case kLeadingZeros:
-            if (!ParseLeadingZeros(value, options.zeros))
-                return UsageError("option " + given + " takes reject, decimal or octal, not \"" + std::string(value) + "\"");
-            setOption = given;
+            if (!ParseLeadingZeros(value, options.zeros)) return wrong("reject, decimal or octal");
+            so.setOption = given;
             break;
-        case kExact: exact = true; break;
-        case kMerge: merge = true; break;
+        case kExact: so.exact = true; break;
+        case kMerge: so.merge = true; break;
         case kCount: options.count = true; break;
         case kIntersect: options.intersect.emplace_back(value); break;
         case kExclude: options.exclude.emplace_back(value); break;
         case kReport: options.report = true; break;
         case kStrict: options.strict = true; break;
         case kKeepDuplicates: options.removeDuplicates = false; break;
-        case kLf: lineEnd = "\n"; break;
-        case kCrlf: lineEnd = "\r\n"; break;
+        case kLf: so.lineEnd = "\n"; break;
+        case kCrlf: so.lineEnd = "\r\n"; break;
         case kDiff: options.diff = value; break;
         case kQuiet: options.quiet = true; break;
         case '4':
         case '6': {
             const auto family = c == '4' ? orvane::Families::IPv4 : orvane::Families::IPv6;
             if (options.families != orvane::Families::Both && options.families != family)
-                return UsageError("-4 and -6 exclude each other");
+                return "-4 and -6 exclude each other";
             options.families = family;
-            setOption = given;
+            so.setOption = given;
             break;
         }
         case kLineFormat: {
             std::string error;
             options.lineFormat = orvane::LineFormat::Parse(orvane::Utf8ToCp1251(value), error);
-            if (!options.lineFormat) return UsageError(error);
-            setOption = given;
+            if (!options.lineFormat) return error;
+            so.setOption = given;
             break;
         }
         case kMinPrefix:
@@ -352,85 +337,128 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
             const bool six = c == kMinPrefix6 || c == kDefaultPrefix6;
             unsigned length;
             if (!ParsePrefixLength(value, six ? 128 : 32, length))
-                return UsageError("option " + given + " takes a prefix length from 0 to " + (six ? "128" : "32"));
-            if (c == kMinPrefix) minPrefix4 = length;
-            else if (c == kMinPrefix6) minPrefix6 = length;
+                return "option " + given + " takes a prefix length from 0 to " + (six ? "128" : "32");
+            if (c == kMinPrefix) so.minPrefix4 = length;
+            else if (c == kMinPrefix6) so.minPrefix6 = length;
             else if (c == kDefaultPrefix) options.defaultPrefix4 = length;
             else options.defaultPrefix6 = length;
-            setOption = given;
+            so.setOption = given;
             break;
         }
         case kPrefixes:
         case kPrefixes6: {
             const bool six = c == kPrefixes6;
-            if (!ParsePrefixList(value, six ? 128 : 32, six ? listed6 : listed4))
-                return UsageError("option " + given + " takes prefix lengths from 0 to " + (six ? "128" : "32") +
-                                  " separated by commas");
-            setOption = given;
+            if (!ParsePrefixList(value, six ? 128 : 32, six ? so.listed6 : so.listed4))
+                return "option " + given + " takes prefix lengths from 0 to " + (six ? "128" : "32") +
+                       " separated by commas";
+            so.setOption = given;
             break;
         }
         case kAs: {
             orvane::FirewallSets sets;
-            if (!ParseFirewallSets(value, sets))
-                return UsageError("option " + given + " takes ipset:NAME or nft:TABLE:NAME, not \"" + std::string(value) + "\"");
+            if (!ParseFirewallSets(value, sets)) return wrong("ipset:NAME or nft:TABLE:NAME");
             if (const std::string problem = orvane::FirewallNameProblem(sets); !problem.empty())
-                return UsageError("option " + given + ": " + problem);
+                return "option " + given + ": " + problem;
             options.firewall = sets;
-            merge = true;
+            so.merge = true;
             break;
         }
         case kReduce: {
             std::uint64_t percent;
-            if (!ParseCount(value, 1000000, percent)) return UsageError("option " + given + " takes a percentage, such as 20");
+            if (!ParseCount(value, kMostReducePercent, percent)) return "option " + given + " takes a percentage, such as 20";
             options.reducePercent = static_cast<double>(percent);
-            setOption = given;
+            so.setOption = given;
             break;
         }
         case kReduceEntries:
-            if (!ParseCount(value, std::uint64_t{1} << 62, options.reduceEntries))
-                return UsageError("option " + given + " takes a number of entries");
-            setOption = given;
+            if (!ParseCount(value, kMostReduceEntries, options.reduceEntries))
+                return "option " + given + " takes a number of entries";
+            so.setOption = given;
             break;
-        case ':': return UsageError("option " + given + " needs a value");
-        default: return UsageError("unknown option " + given);
-        }
+        case ':': return "option " + given + " needs a value";
+        default: return "unknown option " + given;
     }
-    if (optind < argc) options.inputs.assign(argv + optind, argv + argc);
+    return std::nullopt;
+}
+
+// The mode the options name together, or why they do not go together.
+std::optional<std::string> SettleMode(Options& options, const Given& so) {
     const auto stdinReads = std::count(options.inputs.begin(), options.inputs.end(), "-") +
                             std::count(options.intersect.begin(), options.intersect.end(), "-") +
                             std::count(options.exclude.begin(), options.exclude.end(), "-") + (options.diff == "-");
-    if (stdinReads > 1) return UsageError("standard input (-) can be read only once");
+    if (stdinReads > 1) return "standard input (-) can be read only once";
     if (!options.diff.empty()) {
-        if (exact || options.count || !options.intersect.empty() || !options.exclude.empty())
-            return UsageError("--diff goes with neither --exact, --count, --intersect nor --exclude");
+        if (so.exact || options.count || !options.intersect.empty() || !options.exclude.empty())
+            return "--diff goes with neither --exact, --count, --intersect nor --exclude";
         options.mode = Mode::Diff;
     } else if (options.quiet) {
-        return UsageError("--quiet needs --diff");
-    } else if (merge || !options.intersect.empty() || !options.exclude.empty()) {
+        return "--quiet needs --diff";
+    } else if (so.merge || !options.intersect.empty() || !options.exclude.empty()) {
         options.mode = Mode::Merge;
-    } else if (exact || options.sort == LineOrder::Address) {
+    } else if (so.exact || options.sort == LineOrder::Address) {
         options.mode = Mode::Exact;
     }
     if (options.firewall &&
         (options.mode != Mode::Merge || options.count || options.families != orvane::Families::Both || options.lineFormat))
-        return UsageError("--as writes both families' sets and goes with neither --exact, --diff, --count, -4, -6 nor "
-                          "--line-format");
-    if (options.reducePercent && options.mode != Mode::Merge)
-        return UsageError("--reduce needs --merge or --as");
+        return "--as writes both families' sets and goes with neither --exact, --diff, --count, -4, -6 nor "
+               "--line-format";
+    if (options.reducePercent && options.mode != Mode::Merge) return "--reduce needs --merge or --as";
     const bool sets = options.mode != Mode::Convert;
-    if (options.count && !sets) return UsageError("--count needs --exact or --merge");
-    if (!setOption.empty() && !sets) return UsageError(setOption + " needs --exact, --merge or --diff");
+    if (options.count && !sets) return "--count needs --exact or --merge";
+    if (!so.setOption.empty() && !sets) return so.setOption + " needs --exact, --merge or --diff";
+    return std::nullopt;
+}
+
+// The defaults that depend on the mode.
+void SettleDefaults(Options& options, Given& so) {
+    const bool sets = options.mode != Mode::Convert;
     // The lengths listed, none shorter than the least: the full width stays, so every set can be written.
-    for (unsigned p = 0; p < minPrefix4; ++p) listed4.reset(p);
-    for (unsigned p = 0; p < minPrefix6; ++p) listed6.reset(p);
-    options.lengths4 = listed4.set(32);
-    options.lengths6 = listed6.set(128);
+    for (unsigned p = 0; p < so.minPrefix4; ++p) so.listed4.reset(p);
+    for (unsigned p = 0; p < so.minPrefix6; ++p) so.listed6.reset(p);
+    options.lengths4 = so.listed4.set(32);
+    options.lengths6 = so.listed6.set(128);
     // Networks by default in the set modes, as every network tool writes them.
-    options.format = format.value_or(sets ? orvane::OutputForm::ShortMask : orvane::OutputForm::HostRange);
+    options.format = so.format.value_or(sets ? orvane::OutputForm::ShortMask : orvane::OutputForm::HostRange);
     // The window's bytes in its own mode; what network tools read in the set modes.
-    options.delimiter = delimiter.value_or(sets ? "/" : " / ");
-    if (options.firewall) lineEnd = "\n";  // what the firewalls read
-    options.lineEnd = lineEnd.value_or(sets ? "\n" : "\r\n");  // a literal either way
+    options.delimiter = so.delimiter.value_or(sets ? "/" : " / ");
+    if (options.firewall) so.lineEnd = "\n";  // what the firewalls read
+    options.lineEnd = so.lineEnd.value_or(sets ? "\n" : "\r\n");  // a literal either way
+}
+
+// The option as the user would look for it in --help: its full name (a
+// value given as the next word is no option's name).
+std::string GivenName(int c, int longIndex, char** argv) {
+    if (longIndex >= 0) return std::string("--") + kOptions[longIndex].name;
+    if (c != ':' && c != '?') return std::string{'-', static_cast<char>(c)};
+    const std::string_view last = argv[optind - 1];
+    return last.starts_with("--") || optopt == 0 ? std::string(last.substr(0, last.find('=')))
+                                                 : std::string{'-', static_cast<char>(optopt)};
+}
+
+// The options the arguments give, or the exit status to end with at once
+// (help, version, wrong usage).
+std::variant<Options, int> ParseArguments(int argc, char** argv) {
+    Options options;
+    Given so;
+    opterr = 0;  // the messages below say it in this program's words
+    int longIndex = -1;
+    for (int c; (longIndex = -1, c = ::getopt_long(argc, argv, ":f:d:o:h46", kOptions, &longIndex)) != -1;) {
+        if (c == 'h') {
+            std::cout << kUsage << '\n' << kHelp;
+            return 0;
+        }
+        if (c == kVersion) {
+            std::cout << "orvane-convert " << ORVANE_VERSION << " (build " << ORVANE_BUILD << ")\n"
+                      << "Copyright (C) 2026 Orvane.\n"
+                      << "License: proprietary; it may be used and copied as delivered, no other right is granted.\n";
+            return 0;
+        }
+        if (const auto error = TakeOption(c, optarg != nullptr ? optarg : "", GivenName(c, longIndex, argv), options, so))
+            return UsageError(*error);
+    }
+    if (optind < argc) options.inputs.assign(argv + optind, argv + argc);
+    if (const auto error = SettleMode(options, so)) return UsageError(*error);
+    SettleDefaults(options, so);
     return options;
 }
 

@@ -123,9 +123,9 @@ struct SortEntry {
     Span span;
 };
 
-class LineOrder {
+class CollatedComparison {
 public:
-    explicit LineOrder(const WorkingList& lines) : lines_(lines) {}
+    explicit CollatedComparison(const WorkingList& lines) : lines_(lines) {}
     int operator()(const SortEntry& a, const SortEntry& b) const noexcept {
         if (a.key != b.key) return a.key < b.key ? -1 : 1;     // settles most comparisons
         if (a.span.offset == b.span.offset) return 0;          // the pivot meets itself once a pass
@@ -138,7 +138,8 @@ private:
 
 // The quicksort the list has always been sorted with: lines that compare
 // equal end up in the order it leaves them, so it is kept step for step.
-void QuickSort(std::vector<SortEntry>& items, std::ptrdiff_t left, std::ptrdiff_t right, const LineOrder& compare) {
+void QuickSort(std::vector<SortEntry>& items, std::ptrdiff_t left, std::ptrdiff_t right,
+               const CollatedComparison& compare) {
     std::ptrdiff_t i;
     do {
         i = left;
@@ -166,7 +167,7 @@ std::vector<SortEntry> SortedOrder(const WorkingList& lines, bool distinct) {
     std::vector<SortEntry> items;
     ReserveLarge(items, lines.Size());
     for (std::size_t k = 0; k < lines.Size(); ++k) items.push_back({CollationSortKey(lines[k]), lines.SpanOf(k)});
-    const LineOrder order(lines);
+    const CollatedComparison order(lines);
     if (distinct) {
         std::sort(items.begin(), items.end(), [&](const SortEntry& a, const SortEntry& b) { return order(a, b) < 0; });
     } else if (items.size() >= 2) {

@@ -76,26 +76,20 @@ void TIniFile::Parse(std::string_view bytes) {
     cp1251_ = !byteOrderMark_ && list.encoding == ListEncoding::Cp1251 && std::any_of(bytes.begin(), bytes.end(), [](char c) {
                   return static_cast<unsigned char>(c) >= 0x80;
               });
-    std::size_t start = 0;
     bool firstEnd = true;
-    for (std::size_t i = 0; i <= bytes.size(); ++i) {
-        if (i < bytes.size() && bytes[i] != '\r' && bytes[i] != '\n') continue;
+    ForEachListLine(bytes, [&](std::string_view content) {
+        // Each line keeps its own end, so that a file is written back as it was.
+        const auto at = static_cast<std::size_t>(content.data() - bytes.data()) + content.size();
         std::string end;
-        if (i < bytes.size()) {
-            end = bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n' ? "\r\n" : std::string(1, bytes[i]);
-            if (firstEnd) newLineEnd_ = end, firstEnd = false;
-        } else if (start == bytes.size()) {
-            break;  // no last line without an end
-        }
-        const std::string_view content = bytes.substr(start, i - start);
+        if (at < bytes.size())
+            end = bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n' ? "\r\n" : std::string(1, bytes[at]);
+        if (firstEnd && !end.empty()) newLineEnd_ = end, firstEnd = false;
         Line line;
         line.raw = std::string(content) + end;
         line.end = end;
         line.text = cp1251_ ? Cp1251ToUtf8(content) : std::string(content);
         lines_.push_back(std::move(line));
-        i += end.size() > 1 ? 1 : 0;
-        start = i + 1;
-    }
+    }, std::string_view::npos);
 }
 
 std::size_t TIniFile::FindSection(std::string_view section) const {

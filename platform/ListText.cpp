@@ -12,11 +12,10 @@ namespace {
 
 // The line a text that ran on would have reached at its end.
 std::size_t LineAtEnd(std::string_view text) noexcept {
-    std::size_t line = 1;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) ++line;
-    }
-    return line;
+    std::size_t lines = 0;
+    ForEachListLine(text, [&](std::string_view) { ++lines; }, std::string_view::npos);
+    // The line rule gives no empty line after the last break; the text would run on in it.
+    return lines + (text.empty() || text.back() == '\r' || text.back() == '\n' ? 1 : 0);
 }
 
 }  // namespace

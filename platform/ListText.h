@@ -176,14 +176,12 @@ template <typename Char>
 std::basic_string<Char> WithLfLineBreaks(std::basic_string_view<Char> text) {
     std::basic_string<Char> out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != Char('\r')) {
-            out += text[i];
-            continue;
-        }
-        if (i + 1 < text.size() && text[i + 1] == Char('\n')) ++i;
+    ForEachListLine(text, [&](std::basic_string_view<Char> line) {
+        out.append(line);
         out += Char('\n');
-    }
+    }, std::string_view::npos);
+    // The last line keeps no break it did not have.
+    if (!text.empty() && text.back() != Char('\r') && text.back() != Char('\n')) out.pop_back();
     return out;
 }
 

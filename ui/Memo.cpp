@@ -203,6 +203,7 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
     setUtf8(true);
     setEolMode(EolUnix);
     setWrapMode(WrapNone);
+    // Scintilla 3 has five margins (SC_MAX_MARGIN + 1): none shows in a plain box.
     for (int margin = 0; margin < 5; ++margin) setMarginWidth(margin, 0);
     SendScintilla(SCI_SETMARGINLEFT, 0, 3);
     SendScintilla(SCI_SETMARGINRIGHT, 0, 3);

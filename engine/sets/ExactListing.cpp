@@ -21,6 +21,11 @@ struct UnitHash {
     std::size_t operator()(const Interval4& u) const noexcept {
         return std::hash<std::uint64_t>()(std::uint64_t{u.first} << 32 | u.last);
     }
+    // The high halves multiplied by odd constants (2^64 over the golden
+    // ratio, and a prime of xxHash's) to spread them over every bit. The
+    // last address's low half is shifted first: unshifted, it cancels the
+    // first's in every bit they share, and a single address (first == last)
+    // would hash by its high half alone.
     std::size_t operator()(const Interval6& u) const noexcept {
         const std::uint64_t mixed = (u.first.high * 0x9E3779B97F4A7C15ull) ^ u.first.low ^
                                     (u.last.high * 0xC2B2AE3D27D4EB4Full) ^ (u.last.low >> 7);

@@ -10,6 +10,10 @@
 
 namespace orvane {
 
+// The entries a reduction may always grow to, whatever the percentage:
+// iprange's budget, which small sets would otherwise never reach.
+inline constexpr std::uint64_t kDefaultReduceEntries = 16384;
+
 struct Reduction {
     PrefixLengths lengths;        // to write with: the kept ones
     std::vector<unsigned> kept;   // ascending

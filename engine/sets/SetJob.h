@@ -66,7 +66,7 @@ struct SetJob {
     std::optional<FirewallSets> firewall{};
     // Merge: as few prefix lengths per family as entries × (1 + percent / 100), or reduceEntries, allow.
     std::optional<double> reducePercent{};
-    std::uint64_t reduceEntries = 16384;
+    std::uint64_t reduceEntries = kDefaultReduceEntries;
 };
 
 struct SetJobOutput {
