@@ -803,7 +803,8 @@ private slots:
             child.setProcessEnvironment(environment);
             child.setProcessChannelMode(QProcess::MergedChannels);
             child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("randomWalkOnACutLine")});
-            QVERIFY(child.waitForFinished(240000));
+            QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
+            QVERIFY2(child.waitForFinished(240000), qPrintable(child.errorString()));
             const QByteArray output = child.readAll();
             QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.right(2000).constData());
             QVERIFY2(output.contains("walk done"), output.right(2000).constData());

@@ -100,8 +100,6 @@ long long CountVisible(const char* text, long long length) {
 constexpr int kLookAlikeStyles = 4;
 // The marker where a line is cut, and the note under such a line.
 constexpr int kNoteStyle = kLookAlikeStyles;
-constexpr std::string_view kCutMarker = "\u2026";
-constexpr long kMarkerBytes = static_cast<long>(kCutMarker.size());
 
 }  // namespace
 
@@ -304,8 +302,8 @@ void TMemo::StyleText(long start, long end) {
         styles[static_cast<std::size_t>(i)] = static_cast<char>((isBlank ? 2 : 0) | flip);
     }
     if (ShowsCutLines()) {
-        for (const CutLine& line : cutLines_) {
-            for (long i = std::max(line.marker, start); i < std::min(line.marker + kMarkerBytes, end); ++i)
+        for (const CutText::Line& line : cut_.Lines()) {
+            for (long i = std::max(line.marker, start); i < std::min(line.marker + CutText::kMarkerBytes, end); ++i)
                 styles[static_cast<std::size_t>(i - start)] = kNoteStyle;
         }
     }
@@ -498,7 +496,7 @@ bool TMemo::PastedCuttingLines(const QString& text, QPointF at) {
 bool TMemo::ShowsCutLines() const {
     // Only the text as set is cut: it lies at the start of the undo history,
     // and every step away from it replaced it whole.
-    return !cutLines_.empty() && const_cast<TMemo*>(this)->SendScintilla(SCI_CANUNDO) == 0;
+    return cut_.HasCutLines() && const_cast<TMemo*>(this)->SendScintilla(SCI_CANUNDO) == 0;
 }
 
 bool TMemo::WholeSelected() const {
@@ -524,7 +522,7 @@ void TMemo::FollowCutState() {
     notesShown_ = cut;
     SendScintilla(SCI_ANNOTATIONCLEARALL);
     if (!cut) return;
-    for (const CutLine& line : cutLines_) {
+    for (const CutText::Line& line : cut_.Lines()) {
         const QByteArray note =
             QStringLiteral("Строка слишком длинная: показаны\nпервые %1 знаков до «…», но она\nхранится, копируется и\n"
                            "преобразуется целиком. Править\nтакой список можно, только\nзаменив его весь.")
@@ -537,24 +535,11 @@ void TMemo::FollowCutState() {
 }
 
 long TMemo::WholePosition(long position) const {
-    if (!ShowsCutLines()) return position;
-    long shift = 0;
-    for (const CutLine& line : cutLines_) {
-        if (position <= line.marker) break;
-        shift += line.hiddenBytes - kMarkerBytes;
-    }
-    return position + shift;
+    return ShowsCutLines() ? cut_.WholePosition(position) : position;
 }
 
 long TMemo::BoxPosition(long wholePosition) const {
-    if (!ShowsCutLines()) return wholePosition;
-    long shift = 0;
-    for (const CutLine& line : cutLines_) {
-        if (wholePosition < line.hidden) break;
-        if (wholePosition < line.hidden + line.hiddenBytes) return line.marker;
-        shift += line.hiddenBytes - kMarkerBytes;
-    }
-    return wholePosition - shift;
+    return ShowsCutLines() ? cut_.ShownPosition(wholePosition) : wholePosition;
 }
 
 void TMemo::ReplaceCuttingLines(const QByteArray& utf8, long from, long to) {
@@ -596,7 +581,7 @@ void TMemo::copy() {
     const long from = WholePosition(SendScintilla(SCI_GETSELECTIONSTART));
     const long to = WholePosition(SendScintilla(SCI_GETSELECTIONEND));
     if (to > from)
-        QApplication::clipboard()->setText(QString::fromUtf8(whole_.data() + from, static_cast<qsizetype>(to - from)));
+        QApplication::clipboard()->setText(QString::fromUtf8(cut_.Whole().data() + from, static_cast<qsizetype>(to - from)));
 }
 
 void TMemo::cut() {
@@ -697,37 +682,16 @@ void TMemo::SetText(std::string_view text) {
     EndTypingOverSelection();
     // A list never holds a NUL (its files end at the first).
     text = text.substr(0, text.find('\0'));
-    cutLines_.clear();
-    whole_.clear();
-    std::string terminated;  // what the box shows: Scintilla takes a NUL-terminated text
-    std::size_t copied = 0;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(start, end - start);
-        const std::size_t cut = ShownBytes(line);
-        if (cut != std::string_view::npos) {
-            terminated.append(text.substr(copied, start + cut - copied));
-            const auto shown = std::count_if(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(cut),
-                                             [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
-            cutLines_.push_back({static_cast<long>(terminated.size()), static_cast<long>(start + cut),
-                                 static_cast<long>(end - start - cut), static_cast<long>(shown)});
-            terminated.append(kCutMarker);
-            copied = end;
-        }
-        start = end + 1;
-    }
-    terminated.append(text.substr(copied));
-    if (!cutLines_.empty()) {
-        whole_.assign(text);
-        wholeHasVisibleText_ = CountVisible(whole_.data(), static_cast<long long>(whole_.size())) > 0;
-    }
+    // What the box shows: Scintilla takes a NUL-terminated text.
+    const std::string shown = cut_.Set(text, [this](std::string_view line) { return ShownBytes(line); });
+    if (cut_.HasCutLines())
+        wholeHasVisibleText_ = CountVisible(cut_.Whole().data(), static_cast<long long>(cut_.Whole().size())) > 0;
     SendScintilla(SCI_SETREADONLY, false);
     SendScintilla(SCI_ANNOTATIONCLEARALL);
     notesShown_ = false;
     // Undo starts afresh: the text need not be copied into its history.
     SendScintilla(SCI_SETUNDOCOLLECTION, false);
-    SendScintilla(SCI_SETTEXT, terminated.c_str());
+    SendScintilla(SCI_SETTEXT, shown.c_str());
     SendScintilla(SCI_SETUNDOCOLLECTION, true);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0);
@@ -739,7 +703,7 @@ void TMemo::clear() {
 }
 
 std::string_view TMemo::Utf8Text() const {
-    if (ShowsCutLines()) return whole_;
+    if (ShowsCutLines()) return cut_.Whole();
     auto* self = const_cast<TMemo*>(this);  // Scintilla's calls are not const; this one changes nothing
     const auto* data = reinterpret_cast<const char*>(self->SendScintilla(SCI_GETCHARACTERPOINTER));
     return {data, static_cast<std::size_t>(self->SendScintilla(SCI_GETLENGTH))};

@@ -9,6 +9,8 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include "CutText.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -118,17 +120,10 @@ private:
     long WholePosition(long position) const;
     long BoxPosition(long wholePosition) const;
 
-    // A line shown cut: where its marker stands in the box, and where its
-    // hidden characters start in the whole text and how many bytes they are.
-    // Each cut line's head and marker are in the box only while the text is
-    // as set (see ShowsCutLines()).
-    struct CutLine {
-        long marker, hidden, hiddenBytes;
-        long shownCharacters;
-    };
+    // The text as set, with the lines it shows cut. Each cut line's head and
+    // marker are in the box only while the text is as set (see ShowsCutLines()).
+    CutText cut_;
     std::unique_ptr<LineWidths> widths_;
-    std::string whole_;  // the whole text, while lines are cut
-    std::vector<CutLine> cutLines_;
     bool wholeHasVisibleText_ = false;
     bool notesShown_ = false;
     // Around a paste or drop that cut a line, which sets the text anew: the
