@@ -802,7 +802,10 @@ private slots:
             environment.insert(QStringLiteral("ORVANE_WALK_SEED"), QString::number(seed));
             child.setProcessEnvironment(environment);
             child.setProcessChannelMode(QProcess::MergedChannels);
-            child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("randomWalkOnACutLine")});
+            // This very program as it was started: in a chroot the mount
+            // namespace the tests make of their own leaves /proc/self/exe, and
+            // so applicationFilePath(), naming a path outside the chroot.
+            child.start(QCoreApplication::arguments().constFirst(), {QStringLiteral("randomWalkOnACutLine")});
             QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
             QVERIFY2(child.waitForFinished(240000), qPrintable(child.errorString()));
             const QByteArray output = child.readAll();
