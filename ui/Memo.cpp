@@ -2,8 +2,6 @@
 
 #include <Qsci/qscicommandset.h>
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -13,17 +11,15 @@
 #include <QMimeData>
 #include <QWheelEvent>
 
-#include <QFontMetricsF>
-
 #include <algorithm>
-#include <array>
-#include <cmath>
 #include <string>
-#include <unordered_map>
 
 #include "Application.h"
+#include "AssistiveTools.h"
 #include "Keys.h"
+#include "LineWidths.h"
 #include "ListText.h"
+#include "PlainKeys.h"
 #include "TextRules.h"
 
 namespace orvane::ui {
@@ -35,61 +31,6 @@ namespace {
 // distinct addresses too, for 57 MiB more with nothing loaded.
 constexpr int kPositionCacheEntries = 1 << 18;
 
-int Key(int key, int modifiers = 0) { return key | modifiers; }
-
-// The keys of a plain text box and nothing more: Scintilla's own bindings
-// (duplicate line, transpose, change case, zoom...) would change a list
-// without the user knowing why.
-void BindPlainKeys(QsciCommandSet& commands) {
-    commands.clearKeys();
-    commands.clearAlternateKeys();
-    const int shift = Qt::SHIFT, ctrl = Qt::CTRL;
-    auto bind = [&](QsciCommand::Command command, int key, int alternate = 0) {
-        if (QsciCommand* c = commands.find(command)) {
-            c->setKey(key);
-            c->setAlternateKey(alternate);
-        }
-    };
-    using C = QsciCommand;
-    bind(C::LineUp, Key(Qt::Key_Up));
-    bind(C::LineUpExtend, Key(Qt::Key_Up, shift));
-    bind(C::LineDown, Key(Qt::Key_Down));
-    bind(C::LineDownExtend, Key(Qt::Key_Down, shift));
-    bind(C::LineScrollUp, Key(Qt::Key_Up, ctrl));
-    bind(C::LineScrollDown, Key(Qt::Key_Down, ctrl));
-    bind(C::CharLeft, Key(Qt::Key_Left));
-    bind(C::CharLeftExtend, Key(Qt::Key_Left, shift));
-    bind(C::CharRight, Key(Qt::Key_Right));
-    bind(C::CharRightExtend, Key(Qt::Key_Right, shift));
-    bind(C::WordLeft, Key(Qt::Key_Left, ctrl));
-    bind(C::WordLeftExtend, Key(Qt::Key_Left, ctrl | shift));
-    bind(C::WordRight, Key(Qt::Key_Right, ctrl));
-    bind(C::WordRightExtend, Key(Qt::Key_Right, ctrl | shift));
-    bind(C::Home, Key(Qt::Key_Home));
-    bind(C::HomeExtend, Key(Qt::Key_Home, shift));
-    bind(C::LineEnd, Key(Qt::Key_End));
-    bind(C::LineEndExtend, Key(Qt::Key_End, shift));
-    bind(C::DocumentStart, Key(Qt::Key_Home, ctrl));
-    bind(C::DocumentStartExtend, Key(Qt::Key_Home, ctrl | shift));
-    bind(C::DocumentEnd, Key(Qt::Key_End, ctrl));
-    bind(C::DocumentEndExtend, Key(Qt::Key_End, ctrl | shift));
-    bind(C::PageUp, Key(Qt::Key_PageUp));
-    bind(C::PageUpExtend, Key(Qt::Key_PageUp, shift));
-    bind(C::PageDown, Key(Qt::Key_PageDown));
-    bind(C::PageDownExtend, Key(Qt::Key_PageDown, shift));
-    bind(C::Delete, Key(Qt::Key_Delete));
-    bind(C::DeleteBack, Key(Qt::Key_Backspace), Key(Qt::Key_Backspace, shift));
-    bind(C::DeleteWordLeft, Key(Qt::Key_Backspace, ctrl));
-    bind(C::DeleteWordRight, Key(Qt::Key_Delete, ctrl));
-    bind(C::Undo, Key(Qt::Key_Z, ctrl));
-    bind(C::Redo, Key(Qt::Key_Y, ctrl), Key(Qt::Key_Z, ctrl | shift));
-    bind(C::SelectionCut, Key(Qt::Key_X, ctrl), Key(Qt::Key_Delete, shift));
-    bind(C::SelectionCopy, Key(Qt::Key_C, ctrl), Key(Qt::Key_Insert, ctrl));
-    bind(C::Paste, Key(Qt::Key_V, ctrl), Key(Qt::Key_Insert, shift));
-    bind(C::SelectAll, Key(Qt::Key_A, ctrl));
-    bind(C::Newline, Key(Qt::Key_Return), Key(Qt::Key_Return, shift));  // the keypad Enter arrives as Return
-}
-
 long long CountVisible(const char* text, long long length) {
     long long count = 0;
     for (long long i = 0; i < length; ++i) count += !IsBlankByte(text[i]);
@@ -100,58 +41,6 @@ long long CountVisible(const char* text, long long length) {
 constexpr int kLookAlikeStyles = 4;
 // The marker where a line is cut, and the note under such a line.
 constexpr int kNoteStyle = kLookAlikeStyles;
-
-}  // namespace
-
-// How wide the box draws a line, as Qt measures its font: a character's
-// advance each, a tab as wide as its stop can be, a control character as
-// Scintilla's box with its name: as wide as drawn, or wider.
-class LineWidths {
-public:
-    LineWidths(const QFont& font, int tabWidth) : metrics_(font) {
-        const double space = metrics_.horizontalAdvance(QLatin1Char(' '));
-        limit_ = TMemo::kWidestShownLine * space;
-        tab_ = std::ceil(tabWidth * space);
-        control_ = std::ceil(metrics_.horizontalAdvance(QStringLiteral("WWWW")));
-        for (int c = 0; c < 0x80; ++c)
-            ascii_[c] = c == '\t' ? tab_ : c < 0x20 ? control_ : metrics_.horizontalAdvance(QLatin1Char(c));
-        // No character is wider than this, fallback fonts' included.
-        widest_ = std::max({metrics_.maxWidth(), 3 * metrics_.height(), tab_, control_});
-    }
-
-    // Whether a line of so many bytes may pass the limit: a shorter one needs no measuring.
-    bool MayPass(std::size_t bytes) const { return static_cast<double>(bytes) * widest_ > limit_; }
-
-    // Where the character that would pass the limit starts; npos if none does.
-    std::size_t CutAt(std::string_view line) const {
-        if (!MayPass(line.size())) return std::string_view::npos;
-        double width = 0;
-        for (std::size_t i = 0; i < line.size();) {
-            const auto lead = static_cast<unsigned char>(line[i]);
-            const std::size_t length = lead < 0xC0 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-            width += lead < 0x80 ? ascii_[lead] : Advance(line.substr(i, length));
-            if (width > limit_) return i;
-            i += length;
-        }
-        return std::string_view::npos;
-    }
-
-private:
-    double Advance(std::string_view character) const {
-        const QString text = QString::fromUtf8(character.data(), static_cast<qsizetype>(character.size()));
-        const char32_t code = text.isEmpty() ? 0 : text.toUcs4().value(0);
-        const auto [at, added] = others_.try_emplace(code, 0.0);
-        if (added) at->second = metrics_.horizontalAdvance(text);
-        return at->second;
-    }
-
-    QFontMetricsF metrics_;
-    double limit_, tab_, control_, widest_;
-    std::array<double, 0x80> ascii_{};
-    mutable std::unordered_map<char32_t, double> others_;
-};
-
-namespace {
 
 constexpr int kStyledAtOnce = 1 << 16;
 
@@ -166,41 +55,34 @@ constexpr int kStyledAtOnce = 1 << 16;
 constexpr int kEditsAhead = QsciScintillaBase::SC_MOD_BEFOREINSERT | QsciScintillaBase::SC_MOD_BEFOREDELETE;
 constexpr int kEditsDone = QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT;
 
-class AssistiveTools : public QAccessible::ActivationObserver {
-public:
-    static bool Listening() { return listening_; }
-
-    static void Follow() {
-        listening_ = QAccessible::isActive();
-        QAccessible::installFactory(ListBoxInterface);
-        static AssistiveTools observer;
-        QAccessible::installActivationObserver(&observer);
-    }
-
-    void accessibilityActiveChanged(bool active) override {
-        listening_ = active;
-        // The interfaces made so far go; the next question makes the right kind.
-        for (QWidget* widget : QApplication::allWidgets()) {
-            if (qobject_cast<TMemo*>(widget) != nullptr)
-                QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(QAccessible::queryAccessibleInterface(widget)));
-        }
-    }
-
-private:
-    static QAccessibleInterface* ListBoxInterface(const QString& className, QObject* object) {
-        if (listening_ || className != QLatin1String(TMemo::staticMetaObject.className())) return nullptr;
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::EditableText);
-    }
-
-    static inline bool listening_ = false;
-};
-
 }  // namespace
 
 TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
     setUtf8(true);
     setEolMode(EolUnix);
     setWrapMode(WrapNone);
+    const QFont font = LookLikeAPlainBox();
+    BindPlainKeys(*standardCommands());
+    // A double click selects a whole network, address or range, as in a plain box.
+    std::string word = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ./-:";
+    for (int c = 0x80; c <= 0xFF; ++c) word += static_cast<char>(c);  // the bytes of letters beyond ASCII
+    SendScintilla(SCI_SETWORDCHARS, 0UL, word.c_str());
+    [[maybe_unused]] static const bool followed = (AssistiveTools::Follow(), true);
+    ReportEditsDone(false);
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char* text, int length, int, int, int, int, int, int) {
+                TextModified(position, type, text, length);
+            });
+    SetUpStyles(font);
+    connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
+            [this](int position) { StyleText(SendScintilla(SCI_GETENDSTYLED), position); });
+    // QsciScintilla walks the caret's line column by column on every caret
+    // move, for a signal and brace matching this box does not use. (Its slot
+    // is private: only the connection by name reaches it.)
+    disconnect(this, SIGNAL(SCN_UPDATEUI(int)), this, SLOT(handleUpdateUI(int)));
+}
+
+QFont TMemo::LookLikeAPlainBox() {
     // Scintilla 3 has five margins (SC_MAX_MARGIN + 1): none shows in a plain box.
     for (int margin = 0; margin < 5; ++margin) setMarginWidth(margin, 0);
     SendScintilla(SCI_SETMARGINLEFT, 0, 3);
@@ -224,26 +106,19 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
     setSelectionForegroundColor(colours.color(QPalette::Active, QPalette::HighlightedText));
     // A tab stop of 80 pixels, as a plain box has.
     setTabWidth(std::max(1, 80 / std::max(1, QFontMetrics(font).horizontalAdvance(u' '))));
-    widths_ = std::make_unique<LineWidths>(font, tabWidth());
-    BindPlainKeys(*standardCommands());
-    // A double click selects a whole network, address or range, as in a plain box.
-    std::string word = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ./-:";
-    for (int c = 0x80; c <= 0xFF; ++c) word += static_cast<char>(c);  // the bytes of letters beyond ASCII
-    SendScintilla(SCI_SETWORDCHARS, 0UL, word.c_str());
-    [[maybe_unused]] static const bool followed = (AssistiveTools::Follow(), true);
-    ReportEditsDone(false);
-    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char* text, int length, int, int, int, int, int, int) {
-                TextModified(position, type, text, length);
-            });
+    widths_ = std::make_unique<LineWidths>(font, tabWidth(), kWidestShownLine);
+    return font;
+}
 
+void TMemo::SetUpStyles(const QFont& font) {
     // A very long line: Scintilla lays out a whole line again after every
     // edit, measuring it through Qt segment by segment, and caches only short
     // segments. Text styled in short runs is measured from that cache, so a
     // key typed into a line of millions of characters takes milliseconds, not
     // seconds. The styles all look alike, so nothing shows of it.
+    const QByteArray family = font.family().toUtf8();
     for (int style = 1; style < kLookAlikeStyles; ++style) {
-        SendScintilla(SCI_STYLESETFONT, style, font.family().toUtf8().constData());
+        SendScintilla(SCI_STYLESETFONT, style, family.constData());
         SendScintilla(SCI_STYLESETSIZEFRACTIONAL, style, SendScintilla(SCI_STYLEGETSIZEFRACTIONAL, 0));
         SendScintilla(SCI_STYLESETWEIGHT, style, SendScintilla(SCI_STYLEGETWEIGHT, 0));
         SendScintilla(SCI_STYLESETITALIC, style, SendScintilla(SCI_STYLEGETITALIC, 0));
@@ -252,7 +127,8 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
         SendScintilla(SCI_STYLESETCHARACTERSET, style, SendScintilla(SCI_STYLEGETCHARACTERSET, 0));
     }
     SendScintilla(SCI_SETPOSITIONCACHE, kPositionCacheEntries);
-    SendScintilla(SCI_STYLESETFONT, kNoteStyle, font.family().toUtf8().constData());
+    const QPalette colours = QApplication::palette();
+    SendScintilla(SCI_STYLESETFONT, kNoteStyle, family.constData());
     SendScintilla(SCI_STYLESETSIZEFRACTIONAL, kNoteStyle, SendScintilla(SCI_STYLEGETSIZEFRACTIONAL, 0));
     // On the box's own paper: the note scrolls sideways with the text, and
     // past it a block of another colour would stand empty.
@@ -260,12 +136,6 @@ TMemo::TMemo(QWidget* parent) : QsciScintilla(parent) {
     SendScintilla(SCI_STYLESETBACK, kNoteStyle, colours.color(QPalette::Base));
     SendScintilla(SCI_STYLESETITALIC, kNoteStyle, true);
     SendScintilla(SCI_ANNOTATIONSETVISIBLE, ANNOTATION_STANDARD);
-    connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this,
-            [this](int position) { StyleText(SendScintilla(SCI_GETENDSTYLED), position); });
-    // QsciScintilla walks the caret's line column by column on every caret
-    // move, for a signal and brace matching this box does not use. (Its slot
-    // is private: only the connection by name reaches it.)
-    disconnect(this, SIGNAL(SCN_UPDATEUI(int)), this, SLOT(handleUpdateUI(int)));
 }
 
 void TMemo::StyleText(long start, long end) {

@@ -91,6 +91,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Margins, scrolling, font and colours as a plain box has them; gives the font.
+    QFont LookLikeAPlainBox();
+    void SetUpStyles(const QFont& font);
     void TextModified(int position, int type, const char* text, int length);
     void CountInserted() const;
     // Whether the edit about to be made is also reported once made.
