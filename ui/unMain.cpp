@@ -208,7 +208,15 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(507, 464);
     setWindowIcon(QIcon(QStringLiteral(":/orvane.ico")));
+    SetUpControls();
+    ConnectHandlers();
+    SetUpStoredValues();
+    Timer.setInterval(100);
+    connect(&Timer, &QTimer::timeout, this, [this] { ReportErrors([this] { TimerTimer(); }); });
+    Timer.start();
+}
 
+void TfmMain::SetUpControls() {
     ui->sbtOpen->setIcon(LoadGlyph(QStringLiteral(":/open.bmp")));
     ui->sbtSave->setIcon(LoadGlyph(QStringLiteral(":/save.bmp")));
     ui->sbtFormat->setIcon(LoadGlyph(QStringLiteral(":/format.bmp")));
@@ -232,7 +240,9 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
     KeepSelectionVisible(ui->edtDelimiter);
     ui->edtDelimiter->installEventFilter(this);
     ui->memInput->setFocus();
+}
 
+void TfmMain::ConnectHandlers() {
     // Transform is the default button, drawn as such while no other push
     // button has the focus; a focused push button takes the role, as Enter does.
     ui->btnTransform->setDefault(true);
@@ -252,7 +262,11 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
     connect(ui->sbtSave, &QToolButton::clicked, this, handler(&TfmMain::sbtSaveClick));
     connect(ui->btnTransform, &QPushButton::clicked, this, handler(&TfmMain::btnTransformClick));
     connect(ui->btnAbout, &QPushButton::clicked, this, handler(&TfmMain::btnAboutClick));
+    // At the end of the desktop session the close is not asked about.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { sessionEnding_ = true; });
+}
 
+void TfmMain::SetUpStoredValues() {
     const auto restore = [this](TStoredValue& sender, QVariant& value) { fstMainStoredValues0Restore(sender, value); };
     const auto save = [this](TStoredValue& sender, QVariant& value) { fstMainStoredValues0Save(sender, value); };
     fstMain.StoredValues = {{QStringLiteral("OpenPath"), QString()},
@@ -265,12 +279,6 @@ TfmMain::TfmMain(QString settingsFile, QWidget* parent)
         item.OnRestore = restore;
         item.OnSave = save;
     }
-    // At the end of the desktop session the close is not asked about.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { sessionEnding_ = true; });
-
-    Timer.setInterval(100);
-    connect(&Timer, &QTimer::timeout, this, handler(&TfmMain::TimerTimer));
-    Timer.start();
 }
 
 TfmMain::~TfmMain() {

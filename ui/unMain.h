@@ -94,6 +94,11 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The constructor's parts: the controls as the layout leaves them to
+    // code, the handlers, and the values the settings file keeps.
+    void SetUpControls();
+    void ConnectHandlers();
+    void SetUpStoredValues();
     void LoadInputList();
     void SaveOutputList();
 
