@@ -3,9 +3,11 @@
 // ListTransform.cpp (what they share among themselves is in EngineParts.h).
 //
 // The program runs TransformListText (the window and orvane-convert) and
-// TransformLine; the address set modes use ReadAddress, IsDottedQuad,
-// IntegerOrDefault, NormalizeLineInto and CleanedListOrder. The functions
-// marked "reference" run nowhere in the program: they are the named steps
+// TransformLine; orvane-convert's report of the window's rejected lines runs
+// NormalizeLineInto, and the address sets' exact listing CleanedListOrder
+// (the set modes read addresses their own way, only as written). The
+// functions marked "reference" (SplitAtDots, AddressToHostOrder,
+// TransformList ...) run nowhere in the program: they are the named steps
 // the fast paths are held to by the tests, kept one copy each.
 //
 // Every text here is a byte string in Windows-1251. The functions keep no
