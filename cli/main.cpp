@@ -266,7 +266,7 @@ struct Given {
     std::optional<std::string_view> lineEnd;
     std::optional<orvane::OutputForm> format;
     bool exact = false, merge = false;
-    // The last option given that only the address-set modes have, for the message that says so.
+    // The last option given that only the address-set modes have, for the message that says asked.
     std::string setOption;
     unsigned minPrefix4 = 0, minPrefix6 = 0;
     orvane::PrefixLengths listed4 = orvane::PrefixLengths().set(), listed6 = orvane::PrefixLengths().set();
@@ -274,18 +274,18 @@ struct Given {
 
 // Why the option's value cannot be taken, or nothing.
 std::optional<std::string> TakeOption(int c, std::string_view value, const std::string& given, Options& options,
-                                      Given& so) {
+                                      Given& asked) {
     auto wrong = [&](std::string_view takes) {
         return "option " + given + " takes " + std::string(takes) + ", not \"" + std::string(value) + "\"";
     };
     switch (c) {
         case 'f':
-            if (!ParseFormat(value, so.format.emplace())) return wrong("range, prefix or mask");
+            if (!ParseFormat(value, asked.format.emplace())) return wrong("range, prefix or mask");
             break;
         case 'd':
             // A line break in the delimiter would split one network over two lines.
             if (value.find_first_of("\r\n") != std::string_view::npos) return "option " + given + " cannot hold a line break";
-            so.delimiter = orvane::Utf8ToCp1251(value);
+            asked.delimiter = orvane::Utf8ToCp1251(value);
             break;
         case 'o':
             if (value.empty()) return "option -o needs a file name";
@@ -300,18 +300,18 @@ std::optional<std::string> TakeOption(int c, std::string_view value, const std::
             break;
         case kLeadingZeros:
             if (!ParseLeadingZeros(value, options.zeros)) return wrong("reject, decimal or octal");
-            so.setOption = given;
+            asked.setOption = given;
             break;
-        case kExact: so.exact = true; break;
-        case kMerge: so.merge = true; break;
+        case kExact: asked.exact = true; break;
+        case kMerge: asked.merge = true; break;
         case kCount: options.count = true; break;
         case kIntersect: options.intersect.emplace_back(value); break;
         case kExclude: options.exclude.emplace_back(value); break;
         case kReport: options.report = true; break;
         case kStrict: options.strict = true; break;
         case kKeepDuplicates: options.removeDuplicates = false; break;
-        case kLf: so.lineEnd = "\n"; break;
-        case kCrlf: so.lineEnd = "\r\n"; break;
+        case kLf: asked.lineEnd = "\n"; break;
+        case kCrlf: asked.lineEnd = "\r\n"; break;
         case kDiff: options.diff = value; break;
         case kQuiet: options.quiet = true; break;
         case '4':
@@ -320,14 +320,14 @@ std::optional<std::string> TakeOption(int c, std::string_view value, const std::
             if (options.families != orvane::Families::Both && options.families != family)
                 return "-4 and -6 exclude each other";
             options.families = family;
-            so.setOption = given;
+            asked.setOption = given;
             break;
         }
         case kLineFormat: {
             std::string error;
             options.lineFormat = orvane::LineFormat::Parse(orvane::Utf8ToCp1251(value), error);
             if (!options.lineFormat) return error;
-            so.setOption = given;
+            asked.setOption = given;
             break;
         }
         case kMinPrefix:
@@ -338,20 +338,20 @@ std::optional<std::string> TakeOption(int c, std::string_view value, const std::
             unsigned length;
             if (!ParsePrefixLength(value, six ? 128 : 32, length))
                 return "option " + given + " takes a prefix length from 0 to " + (six ? "128" : "32");
-            if (c == kMinPrefix) so.minPrefix4 = length;
-            else if (c == kMinPrefix6) so.minPrefix6 = length;
+            if (c == kMinPrefix) asked.minPrefix4 = length;
+            else if (c == kMinPrefix6) asked.minPrefix6 = length;
             else if (c == kDefaultPrefix) options.defaultPrefix4 = length;
             else options.defaultPrefix6 = length;
-            so.setOption = given;
+            asked.setOption = given;
             break;
         }
         case kPrefixes:
         case kPrefixes6: {
             const bool six = c == kPrefixes6;
-            if (!ParsePrefixList(value, six ? 128 : 32, six ? so.listed6 : so.listed4))
+            if (!ParsePrefixList(value, six ? 128 : 32, six ? asked.listed6 : asked.listed4))
                 return "option " + given + " takes prefix lengths from 0 to " + (six ? "128" : "32") +
                        " separated by commas";
-            so.setOption = given;
+            asked.setOption = given;
             break;
         }
         case kAs: {
@@ -360,20 +360,20 @@ std::optional<std::string> TakeOption(int c, std::string_view value, const std::
             if (const std::string problem = orvane::FirewallNameProblem(sets); !problem.empty())
                 return "option " + given + ": " + problem;
             options.firewall = sets;
-            so.merge = true;
+            asked.merge = true;
             break;
         }
         case kReduce: {
             std::uint64_t percent;
             if (!ParseCount(value, kMostReducePercent, percent)) return "option " + given + " takes a percentage, such as 20";
             options.reducePercent = static_cast<double>(percent);
-            so.setOption = given;
+            asked.setOption = given;
             break;
         }
         case kReduceEntries:
             if (!ParseCount(value, kMostReduceEntries, options.reduceEntries))
                 return "option " + given + " takes a number of entries";
-            so.setOption = given;
+            asked.setOption = given;
             break;
         case ':': return "option " + given + " needs a value";
         default: return "unknown option " + given;
@@ -382,20 +382,20 @@ std::optional<std::string> TakeOption(int c, std::string_view value, const std::
 }
 
 // The mode the options name together, or why they do not go together.
-std::optional<std::string> SettleMode(Options& options, const Given& so) {
+std::optional<std::string> SettleMode(Options& options, const Given& asked) {
     const auto stdinReads = std::count(options.inputs.begin(), options.inputs.end(), "-") +
                             std::count(options.intersect.begin(), options.intersect.end(), "-") +
                             std::count(options.exclude.begin(), options.exclude.end(), "-") + (options.diff == "-");
     if (stdinReads > 1) return "standard input (-) can be read only once";
     if (!options.diff.empty()) {
-        if (so.exact || options.count || !options.intersect.empty() || !options.exclude.empty())
+        if (asked.exact || options.count || !options.intersect.empty() || !options.exclude.empty())
             return "--diff goes with neither --exact, --count, --intersect nor --exclude";
         options.mode = Mode::Diff;
     } else if (options.quiet) {
         return "--quiet needs --diff";
-    } else if (so.merge || !options.intersect.empty() || !options.exclude.empty()) {
+    } else if (asked.merge || !options.intersect.empty() || !options.exclude.empty()) {
         options.mode = Mode::Merge;
-    } else if (so.exact || options.sort == LineOrder::Address) {
+    } else if (asked.exact || options.sort == LineOrder::Address) {
         options.mode = Mode::Exact;
     }
     if (options.firewall &&
@@ -405,24 +405,24 @@ std::optional<std::string> SettleMode(Options& options, const Given& so) {
     if (options.reducePercent && options.mode != Mode::Merge) return "--reduce needs --merge or --as";
     const bool sets = options.mode != Mode::Convert;
     if (options.count && !sets) return "--count needs --exact or --merge";
-    if (!so.setOption.empty() && !sets) return so.setOption + " needs --exact, --merge or --diff";
+    if (!asked.setOption.empty() && !sets) return asked.setOption + " needs --exact, --merge or --diff";
     return std::nullopt;
 }
 
 // The defaults that depend on the mode.
-void SettleDefaults(Options& options, Given& so) {
+void SettleDefaults(Options& options, Given& asked) {
     const bool sets = options.mode != Mode::Convert;
     // The lengths listed, none shorter than the least: the full width stays, so every set can be written.
-    for (unsigned p = 0; p < so.minPrefix4; ++p) so.listed4.reset(p);
-    for (unsigned p = 0; p < so.minPrefix6; ++p) so.listed6.reset(p);
-    options.lengths4 = so.listed4.set(32);
-    options.lengths6 = so.listed6.set(128);
+    for (unsigned p = 0; p < asked.minPrefix4; ++p) asked.listed4.reset(p);
+    for (unsigned p = 0; p < asked.minPrefix6; ++p) asked.listed6.reset(p);
+    options.lengths4 = asked.listed4.set(32);
+    options.lengths6 = asked.listed6.set(128);
     // Networks by default in the set modes, as every network tool writes them.
-    options.format = so.format.value_or(sets ? orvane::OutputForm::ShortMask : orvane::OutputForm::HostRange);
+    options.format = asked.format.value_or(sets ? orvane::OutputForm::ShortMask : orvane::OutputForm::HostRange);
     // The window's bytes in its own mode; what network tools read in the set modes.
-    options.delimiter = so.delimiter.value_or(sets ? "/" : " / ");
-    if (options.firewall) so.lineEnd = "\n";  // what the firewalls read
-    options.lineEnd = so.lineEnd.value_or(sets ? "\n" : "\r\n");  // a literal either way
+    options.delimiter = asked.delimiter.value_or(sets ? "/" : " / ");
+    if (options.firewall) asked.lineEnd = "\n";  // what the firewalls read
+    options.lineEnd = asked.lineEnd.value_or(sets ? "\n" : "\r\n");  // a literal either way
 }
 
 // The option as the user would look for it in --help: its full name (a
@@ -439,7 +439,7 @@ std::string GivenName(int c, int longIndex, char** argv) {
 // (help, version, wrong usage).
 std::variant<Options, int> ParseArguments(int argc, char** argv) {
     Options options;
-    Given so;
+    Given asked;
     opterr = 0;  // the messages below say it in this program's words
     int longIndex = -1;
     for (int c; (longIndex = -1, c = ::getopt_long(argc, argv, ":f:d:o:h46", kOptions, &longIndex)) != -1;) {
@@ -453,12 +453,12 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
                       << "License: proprietary; it may be used and copied as delivered, no other right is granted.\n";
             return 0;
         }
-        if (const auto error = TakeOption(c, optarg != nullptr ? optarg : "", GivenName(c, longIndex, argv), options, so))
+        if (const auto error = TakeOption(c, optarg != nullptr ? optarg : "", GivenName(c, longIndex, argv), options, asked))
             return UsageError(*error);
     }
     if (optind < argc) options.inputs.assign(argv + optind, argv + argc);
-    if (const auto error = SettleMode(options, so)) return UsageError(*error);
-    SettleDefaults(options, so);
+    if (const auto error = SettleMode(options, asked)) return UsageError(*error);
+    SettleDefaults(options, asked);
     return options;
 }
 
