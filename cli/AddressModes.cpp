@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <utility>
 
@@ -160,33 +161,24 @@ void RefuseOutputOverCutInput(const Options& options, const std::vector<std::uni
     }
 }
 
-// The window's reading: a line is rejected when it is not blank and its
-// conversion is empty. Names each on the report; gives how many lines there are.
-std::size_t ReportUnconvertible(const ListInput& input, const Options& options, Report& report,
-                                std::size_t& rejected) {
-    std::vector<std::size_t> numbers;
+// Names on the report the lines of the input with these numbers (rising),
+// as the file holds them.
+void NameLines(const ListInput& input, std::span<const std::size_t> numbers, Report& report) {
+    std::size_t number = 0, next = 0;
+    ForEachListLine(
+        input.raw,
+        [&](std::string_view line) {
+            if (next < numbers.size() && ++number == numbers[next]) {
+                ++next;
+                report.Rejected(input.name, number, line);
+            }
+        },
+        std::string_view::npos);
+}
+
+std::size_t LineCountOf(std::string_view text) {
     std::size_t lines = 0;
-    std::string cleaned;
-    ForEachListLine(input.text, [&](std::string_view line) {
-        ++lines;
-        if (IsBlankLine(line)) return;
-        NormalizeLineInto(line, cleaned);
-        if (cleaned.empty() || TransformLine(cleaned, TransformTypeOf(options.format), options.delimiter).empty())
-            numbers.push_back(lines);
-    });
-    rejected += numbers.size();
-    if (report.Named() && !numbers.empty()) {
-        std::size_t number = 0, next = 0;
-        ForEachListLine(
-            input.raw,
-            [&](std::string_view line) {
-                if (next < numbers.size() && ++number == numbers[next]) {
-                    ++next;
-                    report.Rejected(input.name, number, line);
-                }
-            },
-            std::string_view::npos);
-    }
+    ForEachListLine(text, [&](std::string_view) { ++lines; }, 0);
     return lines;
 }
 
@@ -195,17 +187,6 @@ std::string Convert(const Options& options, Report& report, std::size_t& rejecte
     std::vector<std::unique_ptr<ListInput>> inputs;
     for (const std::string& name : options.inputs) inputs.push_back(std::make_unique<ListInput>(name));
     RefuseOutputOverCutInput(options, inputs);
-    std::size_t lines = 0;
-    for (const auto& input : inputs) {
-        if (options.report || options.strict) lines += ReportUnconvertible(*input, options, report, rejected);
-        if (input->cut.line != 0) {
-            // What the NUL cut off counts as one rejected line.
-            report.Cut(input->name, input->cut);
-            ++lines;
-            ++rejected;
-        }
-    }
-    report.Close(lines, rejected);
     // Several files are one list; each ends its last line so that the next starts a line of its own.
     std::string joined;
     if (inputs.size() > 1) {
@@ -214,14 +195,41 @@ std::string Convert(const Options& options, Report& report, std::size_t& rejecte
             if (!joined.empty() && joined.back() != '\n') joined += '\n';
         }
     }
+    // The window's reading: a line is rejected when it is not blank and names no network.
+    std::vector<std::size_t> unconvertible;  // numbers in the joined list
+    ListConversion conversion{.form = options.format,
+                              .removeDuplicates = options.removeDuplicates,
+                              .sort = options.sort == LineOrder::Text,
+                              .delimiter = options.delimiter,
+                              .lineEnd = options.lineEnd};
+    const bool judging = options.report || options.strict;
+    if (judging) conversion.rejected = [&](std::size_t line) { unconvertible.push_back(line); };
     std::string result;
-    TransformListText(inputs.size() > 1 ? std::string_view(joined) : inputs.front()->text,
-                      {.form = options.format,
-                       .removeDuplicates = options.removeDuplicates,
-                       .sort = options.sort == LineOrder::Text,
-                       .delimiter = options.delimiter,
-                       .lineEnd = options.lineEnd},
-                      result);
+    TransformListText(inputs.size() > 1 ? std::string_view(joined) : inputs.front()->text, conversion, result);
+
+    std::size_t lines = 0, joinedLines = 0;
+    auto next = unconvertible.begin();
+    for (const auto& input : inputs) {
+        if (judging) {
+            // Each file's lines follow the last one's in the joined list.
+            const std::size_t first = joinedLines, count = LineCountOf(input->text);
+            joinedLines += count;
+            const auto end = std::lower_bound(next, unconvertible.end(), first + count + 1);
+            std::vector<std::size_t> own(next, end);
+            for (std::size_t& number : own) number -= first;
+            rejected += own.size();
+            if (report.Named()) NameLines(*input, own, report);
+            lines += count;
+            next = end;
+        }
+        if (input->cut.line != 0) {
+            // What the NUL cut off counts as one rejected line.
+            report.Cut(input->name, input->cut);
+            ++lines;
+            ++rejected;
+        }
+    }
+    report.Close(lines, rejected);
     // The window drops what it cannot read without a word; a newcomer's first
     // blocklist would come out empty without a hint.
     if (result.empty() && std::any_of(inputs.begin(), inputs.end(), [](const auto& input) {
@@ -314,6 +322,7 @@ Outcome Run(const Options& options) {
                           }};
         if (options.quiet) sink.write = nullptr;
         const SetJobSummary summary = RunSetJob(JobOf(options), sink);
+        if (summary.unread) std::rethrow_exception(summary.unread);  // said as any file error is
         if (options.report) {
             for (std::size_t k = 0; k < summary.reductions.size(); ++k) {
                 const Reduction& reduction = summary.reductions[k];

@@ -6,6 +6,7 @@
 #include "EngineParts.h"
 #include "ListText.h"
 #include "Memory.h"
+#include "TextRules.h"
 #include "unCommon.h"
 
 namespace orvane {
@@ -44,8 +45,10 @@ public:
     std::string_view operator[](std::size_t i) const { return Text(spans_[i]); }
     const char* Address(const Span& span) const { return text_.data() + span.offset; }
 
-    // Keeps the first of every run of lines that compare equal, in their order.
-    void RemoveDuplicates();
+    // Keeps the first of every run of lines that compare equal, in their
+    // order; dropped(span) is called for each line dropped.
+    template <typename Dropped>
+    void RemoveDuplicates(Dropped&& dropped);
 
 private:
     std::string text_;
@@ -95,7 +98,8 @@ private:
     std::size_t mask_ = 0;
 };
 
-void WorkingList::RemoveDuplicates() {
+template <typename Dropped>
+void WorkingList::RemoveDuplicates(Dropped&& dropped) {
     const std::size_t n = spans_.size();
     std::vector<std::uint32_t> hashes;
     ReserveLarge(hashes, n);
@@ -112,6 +116,8 @@ void WorkingList::RemoveDuplicates() {
         if (seen.Insert(Text(span), hashes[i], static_cast<std::uint32_t>(kept),
                         [&](std::uint32_t k) { return Text(spans_[k]); }))
             spans_[kept++] = span;
+        else
+            dropped(span);
     }
     spans_.resize(kept);
 }
@@ -176,17 +182,46 @@ std::vector<SortEntry> SortedOrder(const WorkingList& lines, bool distinct) {
     return items;
 }
 
-// Cleans, drops duplicates and sorts when asked, and converts every line
-// into out; finish(out) is called after each line that names a network.
-template <typename Finish>
+constexpr auto kNoDrops = [](const Span&) {};
+
+// What the conversion of a working list calls on its way: finish(out) after
+// each line that names a network, named(span, names) for every line kept,
+// and with judgesDuplicates for the duplicates dropped too (which costs
+// their conversion).
+template <typename Finish, typename Named>
+struct ConversionSteps {
+    Finish finish;
+    Named named;
+    bool judgesDuplicates = false;
+};
+
+template <typename Finish, typename Named>
+ConversionSteps<Finish, Named> StepsOf(Finish finish, Named named, bool judgesDuplicates = false) {
+    return {std::move(finish), std::move(named), judgesDuplicates};
+}
+
+// Drops duplicates and sorts when asked, and converts every line into out.
+template <typename Finish, typename Named>
 void ConvertWorkingList(WorkingList& working, bool removeDuplicates, bool sort, std::int32_t transformType,
-                        std::string_view delimiter, std::string& out, Finish&& finish) {
-    if (removeDuplicates) working.RemoveDuplicates();
-    auto convert = [&](std::string_view line) {
-        if (detail::AppendTransformed(out, line, transformType, delimiter)) finish(out);
+                        std::string_view delimiter, std::string& out, ConversionSteps<Finish, Named>& steps) {
+    if (removeDuplicates) {
+        if (steps.judgesDuplicates) {
+            std::string scratch;
+            working.RemoveDuplicates([&](const Span& span) {
+                steps.named(span, detail::AppendTransformed(scratch, working.Text(span), transformType, delimiter));
+                scratch.clear();
+            });
+        } else {
+            working.RemoveDuplicates(kNoDrops);
+        }
+    }
+    auto convert = [&](const Span& span) {
+        const bool names = detail::AppendTransformed(out, working.Text(span), transformType, delimiter);
+        if (names) steps.finish(out);
+        steps.named(span, names);
     };
     if (!sort) {
-        for (std::size_t k = 0; k < working.Size(); ++k) convert(working[k]);
+        for (std::size_t k = 0; k < working.Size(); ++k) convert(working.SpanOf(k));
         return;
     }
     // Lines are visited in sorted order, all over the working text: fetch
@@ -195,7 +230,7 @@ void ConvertWorkingList(WorkingList& working, bool removeDuplicates, bool sort, 
     constexpr std::size_t kAhead = 8;
     for (std::size_t k = 0; k < order.size(); ++k) {
         if (k + kAhead < order.size()) __builtin_prefetch(working.Address(order[k + kAhead].span));
-        convert(working.Text(order[k].span));
+        convert(order[k].span);
     }
 }
 
@@ -213,7 +248,7 @@ std::vector<std::size_t> CleanedListOrder(std::span<const std::string_view> clea
         offsets.push_back(working.TextSize());
         working.PushBack(line);
     }
-    if (removeDuplicates) working.RemoveDuplicates();
+    if (removeDuplicates) working.RemoveDuplicates(kNoDrops);
     auto indexOf = [&](const Span& span) {
         return static_cast<std::size_t>(std::lower_bound(offsets.begin(), offsets.end(), span.offset) - offsets.begin());
     };
@@ -240,17 +275,33 @@ std::vector<std::string> TransformList(std::span<const std::string_view> lines, 
     std::vector<std::string> output;
     output.reserve(working.Size());
     std::string line;
-    ConvertWorkingList(working, removeDuplicates, sort, transformType, delimiter, line, [&](std::string& converted) {
-        output.push_back(converted);
-        converted.clear();
-    });
+    auto steps = StepsOf(
+        [&](std::string& converted) {
+            output.push_back(converted);
+            converted.clear();
+        },
+        [](const Span&, bool) {});
+    ConvertWorkingList(working, removeDuplicates, sort, transformType, delimiter, line, steps);
     return output;
 }
 
 void TransformListText(std::string_view text, const ListConversion& conversion, std::string& out) {
     WorkingList working;
     working.Reserve(text.size() / 16 + 1, text.size());
-    ForEachListLine(text, [&](std::string_view line) { working.PushBackNormalized(line); });
+    // Only when the rejected lines are asked for: where each cleaned line
+    // starts in the working text (rising), and for each line that was not
+    // cleaned how many were before it, which together give a line's number.
+    std::vector<std::size_t> starts, skippedAt, rejected;
+    const bool judging = static_cast<bool>(conversion.rejected);
+    ForEachListLine(text, [&](std::string_view line) {
+        const std::size_t offset = working.TextSize();
+        if (working.PushBackNormalized(line)) {
+            if (judging) starts.push_back(offset);
+        } else if (judging) {
+            if (!IsBlankLine(line)) rejected.push_back(starts.size() + skippedAt.size() + 1);
+            skippedAt.push_back(starts.size());
+        }
+    });
 
     // Room for the longest result of every line: the range as written, or
     // two addresses and the delimiter.
@@ -258,8 +309,21 @@ void TransformListText(std::string_view text, const ListConversion& conversion, 
     ReserveLarge(out, out.size() + working.TextSize() +
                           working.Size() * (2 * kLongestAddress + conversion.delimiter.size() + conversion.lineEnd.size()));
     const std::int32_t transformType = conversion.form ? TransformTypeOf(*conversion.form) : -1;
+    auto steps = StepsOf([&](std::string& converted) { converted.append(conversion.lineEnd); },
+                         [&](const Span& span, bool names) {
+                             if (!judging || names) return;
+                             const auto index = static_cast<std::size_t>(
+                                 std::lower_bound(starts.begin(), starts.end(), span.offset) - starts.begin());
+                             const auto skipped = static_cast<std::size_t>(
+                                 std::upper_bound(skippedAt.begin(), skippedAt.end(), index) - skippedAt.begin());
+                             rejected.push_back(index + skipped + 1);
+                         },
+                         judging);
     ConvertWorkingList(working, conversion.removeDuplicates, conversion.sort, transformType, conversion.delimiter, out,
-                       [&](std::string& converted) { converted.append(conversion.lineEnd); });
+                       steps);
+    if (!judging) return;
+    std::sort(rejected.begin(), rejected.end());
+    for (const std::size_t line : rejected) conversion.rejected(line);
 }
 
 }  // namespace orvane

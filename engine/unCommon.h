@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -120,6 +121,9 @@ struct ListConversion {
     bool sort = true;
     std::string_view delimiter = " / ";
     std::string_view lineEnd = "\r\n";
+    // When given: called with the number (from 1, rising) of every line that
+    // is not blank and names no network, each copy of such a line included.
+    std::function<void(std::size_t line)> rejected{};
 };
 
 // The form a TransformType value names; any value but 0, 1 and 2 names none.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ListOracle.h"
+#include "TextRules.h"
 #include "unCommon.h"
 
 using namespace orvane;
@@ -564,5 +565,31 @@ TEST(TransformList, MatchesThePlainConversionOnRandomLists) {
                               out);
             ASSERT_EQ(out, joined) << "options " << options;
         }
+    }
+}
+
+// Every copy of a line that names nothing is named, dropped duplicates and
+// blanks between them included, and asking changes nothing of the result.
+TEST(TransformList, NamesEveryLineThatNamesNothing) {
+    std::mt19937 random(20261209);
+    std::vector<std::string> lines = RandomList(random, 3000);
+    for (std::size_t k = 0; k < lines.size(); k += 1 + random() % 40) lines.insert(lines.begin() + k, k % 2 ? "" : " \t");
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    for (int options = 0; options < 12; ++options) {
+        const bool dedupe = options & 1, sort = options & 2;
+        const int form = options / 4;
+        std::vector<std::size_t> expected;
+        for (std::size_t k = 0; k < lines.size(); ++k)
+            if (!IsBlankLine(lines[k]) && TransformLine(NormalizeLine(lines[k]), form, "|").empty()) expected.push_back(k + 1);
+        ASSERT_GT(expected.size(), 100u);
+        ListConversion conversion{.form = OutputFormOf(form), .removeDuplicates = dedupe, .sort = sort, .delimiter = "|"};
+        std::string plain, judged;
+        TransformListText(text, conversion, plain);
+        std::vector<std::size_t> named;
+        conversion.rejected = [&](std::size_t line) { named.push_back(line); };
+        TransformListText(text, conversion, judged);
+        ASSERT_EQ(named, expected) << "options " << options;
+        ASSERT_EQ(judged, plain) << "options " << options;
     }
 }
