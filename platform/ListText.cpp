@@ -157,6 +157,8 @@ std::string ListFileToBoxText(std::string_view fileBytes, NulCut& cut) {
     return WithLfLineBreaks(std::string_view(ListUtf8(list)));
 }
 
+std::string PastedTextToBoxText(std::string_view utf8) { return ListFileToBoxText(utf8); }
+
 ListFileText DecodeListFile(std::string_view fileBytes, std::string& storage) {
     std::string utf16;
     const ListBytes list = ClassifyListBytes(Utf16ListAsUtf8(fileBytes, utf16));

@@ -57,6 +57,12 @@ std::string ListFileToBoxText(std::string_view fileBytes);
 // The same, and where a NUL cut the text short.
 std::string ListFileToBoxText(std::string_view fileBytes, NulCut& cut);
 
+// UTF-8 text pasted, dropped or set into a list box, as the box holds it.
+// What is pasted is most often a list file's text copied whole, so it
+// follows the file's rule, NUL and paragraph separators included: a list
+// reads the same whichever way it came in.
+std::string PastedTextToBoxText(std::string_view utf8);
+
 // What the window's list box hands the conversion after opening the file,
 // as Windows-1251 text: the one decoding of list files, which the window
 // and orvane-convert share. Only the line breaks may differ from the box's

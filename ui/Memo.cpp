@@ -415,7 +415,7 @@ long TMemo::BoxPosition(long wholePosition) const {
 void TMemo::ReplaceCuttingLines(const QByteArray& utf8, long from, long to) {
     // A long line pasted is cut as one set is: the whole text is set anew.
     // Undo brings back what it replaced, as after any other paste.
-    const std::string pasted = ListFileToBoxText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    const std::string pasted = PastedTextToBoxText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     const std::string_view current = Utf8Text();
     const auto start = static_cast<std::size_t>(WholePosition(from));
     const auto stop = static_cast<std::size_t>(WholePosition(to));
@@ -537,7 +537,7 @@ void TMemo::wheelEvent(QWheelEvent* event) {
 
 void TMemo::setPlainText(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    SetUtf8Text(ListFileToBoxText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
+    SetUtf8Text(PastedTextToBoxText(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
 }
 
 TMemo::~TMemo() = default;
