@@ -577,6 +577,51 @@ TEST(RunSetJob, ReadsBlocksAsTheWholeText) {
     }
 }
 
+// A list that fails, on opening or part way, ends the job without a throw
+// and with its own error; what the sink throws is the caller's and passes.
+TEST(RunSetJob, SaysWhatAListThrewAndPassesWhatTheSinkThrows) {
+    // Fails once the first block is read: the lines before it are read.
+    class FailingSource : public ByteSource {
+    public:
+        std::size_t Read(char* buffer, std::size_t size) override {
+            if (read_) throw std::runtime_error("read failed");
+            read_ = true;
+            const std::string_view text = "10.0.0.0/8\n";
+            std::copy_n(text.data(), std::min(size, text.size()), buffer);
+            return std::min(size, text.size());
+        }
+
+    private:
+        bool read_ = false;
+    };
+    for (const SetOperation operation : {SetOperation::Merge, SetOperation::Exact}) {
+        for (const bool atOpen : {true, false}) {
+            SetJob job{.operation = operation};
+            job.inputs.push_back({"bad", [atOpen]() -> std::unique_ptr<ByteSource> {
+                                      if (atOpen) throw std::runtime_error("open failed");
+                                      return std::make_unique<FailingSource>();
+                                  }});
+            std::string out;
+            const SetJobSummary summary = RunSetJob(job, {.write = [&](std::string_view block) { out += block; }, .rejected = {}});
+            ASSERT_TRUE(summary.unread);
+            EXPECT_THROW(
+                {
+                    try {
+                        std::rethrow_exception(summary.unread);
+                    } catch (const std::runtime_error& e) {
+                        EXPECT_EQ(std::string(e.what()), atOpen ? "open failed" : "read failed");
+                        throw;
+                    }
+                },
+                std::runtime_error);
+            EXPECT_EQ(out, "");
+        }
+    }
+    SetJob job;
+    job.inputs.push_back({"good", [] { return std::make_unique<ChunkSource>("10.0.0.0/8\n", 4); }});
+    EXPECT_THROW(RunSetJob(job, {.write = [](std::string_view) { throw std::logic_error("sink"); }, .rejected = {}}), std::logic_error);
+}
+
 // Networks of the allowed lengths only cover exactly the interval, each
 // aligned, and there are as many as NetworkCountOf says, for random
 // intervals and random lengths of both families.

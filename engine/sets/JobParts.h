@@ -3,6 +3,7 @@
 // judging of a result before it is written. Only engine/sets includes it.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <span>
@@ -47,6 +48,39 @@ bool Writes(const SetJob& job) {
     return job.families == Families::Both || job.families == (IsIPv6<Value> ? Families::IPv6 : Families::IPv4);
 }
 
+// What a list's source threw, carried out of the operation to RunSetJob,
+// which hands it to the caller in the summary. What the output's sink
+// throws is the caller's own and passes by.
+struct SourceFailed {
+    std::exception_ptr error;
+};
+
+// A source whose every failure is a SourceFailed.
+class GuardedSource : public ByteSource {
+public:
+    explicit GuardedSource(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+    std::size_t Read(char* buffer, std::size_t size) override {
+        try {
+            return source_->Read(buffer, size);
+        } catch (...) {
+            throw SourceFailed{std::current_exception()};
+        }
+    }
+
+private:
+    std::unique_ptr<ByteSource> source_;
+};
+
+inline std::unique_ptr<ByteSource> OpenGuarded(const ListSource& list) {
+    std::unique_ptr<ByteSource> source;
+    try {
+        source = list.open();
+    } catch (...) {
+        throw SourceFailed{std::current_exception()};
+    }
+    return std::make_unique<GuardedSource>(std::move(source));
+}
+
 // Reads lists line by line, counting the lines and handing on the rejected ones.
 class ListReading {
 public:
@@ -56,7 +90,7 @@ public:
     // input's single addresses widened to the default prefix.
     template <typename Visit>
     void Read(const ListSource& list, bool input, Visit&& visit) {
-        const std::unique_ptr<ByteSource> bytes = Utf16ListAsUtf8(list.open());
+        const std::unique_ptr<ByteSource> bytes = Utf16ListAsUtf8(OpenGuarded(list));
         std::size_t number = 0;
         const bool widen = input && (job_.defaultPrefix4 || job_.defaultPrefix6);
         // One byte past the longest text a line may have: enough to tell such a line apart.

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -96,11 +97,15 @@ struct SetJobSummary {
     std::size_t leadingZeros = 0;         // of the rejected: lines another reading of zeros would take
     bool differ = false;                  // Diff: the two sets hold other addresses
     Refusal refusal{};
+    // What opening or reading a list threw (its own error, as its source
+    // made it): the job stopped there, not whole.
+    std::exception_ptr unread{};
     // With reducePercent: IPv4's, then IPv6's.
     std::vector<Reduction> reductions{};
 };
 
-// Throws what opening or reading a list throws; whatever was written by then stays written.
+// Never throws but what the output's sink throws; whatever was written
+// before a list failed stays written.
 SetJobSummary RunSetJob(const SetJob& job, const SetJobOutput& output);
 
 }  // namespace orvane
