@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <span>
@@ -49,6 +50,16 @@ std::string_view FaultWords(LineFault fault) {
     return {};
 }
 
+// A line as it was written: UTF-8 when it is valid UTF-8, otherwise
+// Windows-1251; cut to the characters the window's conversion looks at.
+std::string EchoedLine(std::string_view bytes) {
+    std::string echo = IsValidUtf8(bytes) ? std::string(CutUtf8Characters(bytes, kMaxLineLength))
+                                          : Cp1251ToUtf8(bytes.substr(0, kMaxLineLength));
+    // A NUL would vanish on a terminal and cut the line short in a log.
+    for (std::size_t at; (at = echo.find('\0')) != std::string::npos;) echo.replace(at, 1, "\u2400");
+    return echo;
+}
+
 // What standard error says about the lines read: each rejected line as
 // "FILE:N: rejected: TEXT" when asked, then the count over every file read.
 // Written in blocks as it grows: a list of a million bad lines is neither
@@ -74,11 +85,7 @@ public:
             text_ += ')';
         }
         text_ += ": ";
-        std::string echo = IsValidUtf8(bytes) ? std::string(CutUtf8Characters(bytes, kMaxLineLength))
-                                              : Cp1251ToUtf8(bytes.substr(0, kMaxLineLength));
-        // A NUL would vanish on a terminal and cut the line short in a log.
-        for (std::size_t at; (at = echo.find('\0')) != std::string::npos;) echo.replace(at, 1, "\u2400");
-        text_ += echo;
+        text_ += EchoedLine(bytes);
         text_ += '\n';
         if (text_.size() >= kBlock) Flush();
     }
@@ -242,10 +249,102 @@ std::string Convert(const Options& options, Report& report, std::size_t& rejecte
     return result;
 }
 
+// "12.5", without the zeros that say nothing.
+std::string PercentText(double percent) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f", percent);
+    std::string shown(text);
+    while (shown.ends_with('0')) shown.pop_back();
+    if (shown.ends_with('.')) shown.pop_back();
+    return shown;
+}
+
+std::string TotalText(const AddressTotal& total) {
+    std::string text;
+    AppendTotal(text, total);
+    return text;
+}
+
+std::string_view MeetsWords(NamedLine::Meets meets) {
+    switch (meets) {
+        case NamedLine::Meets::Covers: return " covers ";
+        case NamedLine::Meets::LiesIn: return " lies in ";
+        case NamedLine::Meets::Overlaps: break;
+    }
+    return " overlaps ";
+}
+
+// A guard's refusal: the lines it names, then what it refused, each line of
+// it ended.
+std::string GuardWords(const Refusal& refusal, const Options& options) {
+    std::string words;
+    for (const NamedLine& line : refusal.lines) {
+        words += line.list + ':' + std::to_string(line.number) + ": " + line.network;
+        if (refusal.kind == Refusal::Kind::Protected) {
+            if (line.otherList.empty()) {
+                words += " brings in protected addresses";
+            } else {
+                words += MeetsWords(line.meets);
+                words += line.other + " (" + line.otherList + ':' + std::to_string(line.otherNumber) + ')';
+            }
+        } else {
+            const bool six = line.network.find(':') != std::string::npos;
+            const std::string limit = std::to_string(six ? *options.maxSize6 : *options.maxSize4);
+            words += " is larger than a /" + limit + (six ? " (--max-size6 " : " (--max-size ") + limit + ')';
+        }
+        words += '\n';
+    }
+    if (refusal.more > 0)
+        words += "orvane-convert: " + std::to_string(refusal.more) + " more " + (refusal.more == 1 ? "line" : "lines") +
+                 (refusal.kind == Refusal::Kind::Protected ? " bring in protected addresses\n" : " name networks that large\n");
+    switch (refusal.kind) {
+        case Refusal::Kind::Protected:
+            words += "orvane-convert: refused: the result holds addresses that --protect names (--exclude takes them out)\n";
+            break;
+        case Refusal::Kind::TooLarge:
+            words += "orvane-convert: refused: input lines name networks larger than --max-size or --max-size6 allows\n";
+            break;
+        case Refusal::Kind::TooMuchChange:
+            for (const FamilyChange& change : refusal.changes)
+                words += std::string("orvane-convert: refused: ") + (change.ipv6 ? "IPv6" : "IPv4") + " changed by " +
+                         PercentText(change.percent) + "% (" + TotalText(change.added) + " addresses added, " +
+                         TotalText(change.removed) + " removed, against " + TotalText(change.previous) + " in \"" +
+                         options.previous + "\"), more than --max-change " + PercentText(*options.maxChange) + "\n";
+            break;
+        default: break;
+    }
+    return words;
+}
+
+// The answers to --why, as standard output gives them.
+std::string WhyWords(const std::vector<WhyAnswer>& answers) {
+    std::string words;
+    for (const WhyAnswer& answer : answers) {
+        words += answer.asked;
+        switch (answer.covered) {
+            case WhyAnswer::Covered::All: words += ": in the result\n"; break;
+            case WhyAnswer::Covered::Part: words += ": partly in the result\n"; break;
+            case WhyAnswer::Covered::None: words += ": not in the result\n"; break;
+        }
+        for (const NamedLine& line : answer.lines) {
+            words += "  ";
+            if (line.role == ListRole::Intersect) words += "--intersect ";
+            if (line.role == ListRole::Exclude) words += "--exclude ";
+            words += line.list + ':' + std::to_string(line.number) + ": " + EchoedLine(line.bytes) + '\n';
+        }
+        if (answer.more > 0) words += "  and " + std::to_string(answer.more) + " more lines\n";
+        if (answer.lines.empty()) words += "  no line of any list holds it\n";
+    }
+    return words;
+}
+
 // The engine's refusal in the words of the options a user types.
 std::string RefusalWords(const Refusal& refusal) {
     switch (refusal.kind) {
-        case Refusal::Kind::None: break;
+        case Refusal::Kind::None:
+        case Refusal::Kind::Protected:
+        case Refusal::Kind::TooLarge:
+        case Refusal::Kind::TooMuchChange: break;  // the guards', said by GuardWords
         case Refusal::Kind::TooManyNetworks: {
             std::string size;
             AppendTotal(size, refusal.networks);
@@ -296,8 +395,14 @@ SetJob JobOf(const Options& options) {
                .exclude = SourcesOf(options.exclude),
                .firewall = options.firewall,
                .reducePercent = options.reducePercent,
-               .reduceEntries = options.reduceEntries};
+               .reduceEntries = options.reduceEntries,
+               .protect = SourcesOf(options.protect),
+               .maxSize4 = options.maxSize4,
+               .maxSize6 = options.maxSize6,
+               .maxChange = options.maxChange.value_or(0),
+               .why = options.why};
     if (options.mode == Mode::Diff) job.diff = SourcesOf({options.diff}).front();
+    if (!options.previous.empty()) job.previous = SourcesOf({options.previous}).front();
     return job;
 }
 
@@ -341,8 +446,31 @@ Outcome Run(const Options& options) {
                        (summary.leadingZeros == 1 ? " line was" : " lines were") +
                        " rejected for an octet with a leading zero (010.0.0.1); --leading-zeros decimal reads "
                        "010 as 10, --leading-zeros octal as 8, as inet_aton does\n");
+        for (const FamilyChange& change : summary.changes)
+            if (!change.limited)
+                report.Say(std::string("orvane-convert: \"") + options.previous + "\" holds no " +
+                           (change.ipv6 ? "IPv6" : "IPv4") + " addresses: --max-change sets no limit on " +
+                           (change.ipv6 ? "IPv6" : "IPv4") + " this run (a first run)\n");
+        for (const Refusal& refusal : summary.guards) report.Say(GuardWords(refusal, options));
         report.Flush();
-        outcome = {summary.rejected, summary.differ, RefusalWords(summary.refusal)};
+        outcome = {.rejected = summary.rejected,
+                   .differ = summary.differ,
+                   .refusal = RefusalWords(summary.refusal),
+                   .guarded = !summary.guards.empty(),
+                   .whyCovered = std::all_of(summary.why.begin(), summary.why.end(), [](const WhyAnswer& answer) {
+                       return answer.covered == WhyAnswer::Covered::All;
+                   })};
+        if (outcome.guarded) {
+            if (!options.output.empty())
+                report.Say("orvane-convert: nothing written; \"" + options.output + "\" left as it was\n");
+            return outcome;
+        }
+        if (!options.why.empty()) {
+            // The answer is the output, whatever was rejected on the way.
+            if (!options.quiet) output().Write(WhyWords(summary.why));
+            if (out) out->Commit();
+            return outcome;
+        }
         if (!outcome.refusal.empty() || options.quiet) return outcome;
     }
     // A failed run leaves yesterday's good file for tomorrow's load; a

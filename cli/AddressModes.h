@@ -43,6 +43,12 @@ struct Options {
     std::optional<FirewallSets> firewall;  // --as
     std::optional<double> reducePercent;
     std::uint64_t reduceEntries = kDefaultReduceEntries;
+    // The guards (--merge and --as).
+    std::vector<std::string> protect;
+    std::optional<unsigned> maxSize4, maxSize6;
+    std::string previous;
+    std::optional<double> maxChange;
+    std::vector<WhyQuery> why;  // --why: answered instead of the result
     std::string output;  // empty: standard output
     std::vector<std::string> inputs{"-"};
 };
@@ -51,6 +57,8 @@ struct Outcome {
     std::size_t rejected = 0;  // lines of every file read that named nothing
     bool differ = false;       // --diff: the sets hold other addresses
     std::string refusal;       // why nothing was written, when the result cannot be
+    bool guarded = false;      // a guard refused the result: nothing was written
+    bool whyCovered = false;   // --why: the result covers every address asked about
 };
 
 // Reads every file the options name, converts as they say and writes the

@@ -24,7 +24,8 @@ constexpr std::string_view kUsage =
     "Usage: orvane-convert [OPTION]... [FILE]...\n"
     "  or:  orvane-convert --exact|--merge [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n"
     "  or:  orvane-convert --diff NEW [OPTION]... [FILE]...\n"
-    "  or:  orvane-convert --as ipset:NAME|nft:TABLE:NAME [--reduce PERCENT] [OPTION]... [FILE]...\n";
+    "  or:  orvane-convert --as ipset:NAME|nft:TABLE:NAME [--reduce PERCENT] [OPTION]... [FILE]...\n"
+    "  or:  orvane-convert --why ADDRESS... [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n";
 
 constexpr std::string_view kHelp =
     "Converts a list of IPv4 networks, one a line, into host ranges (range),\n"
@@ -46,7 +47,7 @@ constexpr std::string_view kHelp =
     "      --diff NEW          what changed from the union of all lines to NEW's: -NETWORK\n"
     "                          for what only the lines hold, +NETWORK for what NEW adds;\n"
     "                          exit status 0 same addresses, 1 they differ, 2 trouble\n"
-    "      --quiet             with --diff: write nothing, only the exit status tells\n"
+    "      --quiet             with --diff or --why: write nothing, only the exit status tells\n"
     "      --ranges READING    an IPv4 a-b names addresses (default: exactly a to b)\n"
     "                          or hosts (a network around them, as the window reads it)\n"
     "      --leading-zeros HOW\n"
@@ -75,6 +76,20 @@ constexpr std::string_view kHelp =
     "      --reduce PERCENT    as few prefix lengths per family as allow the entries to\n"
     "                          grow by PERCENT, or to --reduce-entries\n"
     "      --reduce-entries N  with --reduce: the entries always allowed (16384)\n"  // kDefaultReduceEntries
+    "Guards, with --merge or --as: a result they refuse is not written (exit status 4)\n"
+    "      --protect FILE      refuse a result that holds any address of FILE's networks,\n"
+    "                          naming the input lines that bring them in\n"
+    "      --max-size N        refuse a result when an input line names more IPv4\n"
+    "                          addresses than a /N (after --default-prefix)\n"
+    "      --max-size6 N       the same for IPv6\n"
+    "      --previous FILE     with --max-change: the last result (a list, or the --as file)\n"
+    "      --max-change PERCENT\n"
+    "                          refuse a result whose addresses differ from FILE's by more\n"
+    "                          than PERCENT of FILE's, family by family (a family FILE\n"
+    "                          does not hold has no limit)\n"
+    "      --why ADDRESS       instead of the result: whether it covers ADDRESS (an address\n"
+    "                          or network) and every line of every list that holds part of\n"
+    "                          it; exit status 0 all covered, 1 not, 2 trouble\n"
     "      --report            name every rejected line on standard error, then a count\n"
     "      --strict            exit status 3 when any line of any file was rejected\n"
     "      --lf                end lines with LF (default with --exact, --merge or --diff)\n"
@@ -102,11 +117,13 @@ constexpr std::string_view kHelp =
     "Exit status, the first that applies:\n"
     "  2  wrong usage (nothing is read)\n"
     "  1  an input or output error\n"
+    "  4  a guard refused the result, nothing written\n"
     "  1  a result refused, nothing written: over 2^32 networks, an IPv6 network\n"
     "     under {mask} or {wildcard}\n"
     "  3  lines were rejected and --strict was given\n"
     "  0  done, also when no line names a network\n"
-    "With --diff: 2 for any of the above but 0, 1 the sets differ, 0 the same.\n";
+    "With --diff: 2 for any of the above but 0, 1 the sets differ, 0 the same.\n"
+    "With --why: 2 for any of the above but 0, 1 an address not (wholly) covered, 0 all.\n";
 
 using orvane::cli::Mode;
 using orvane::cli::Options;
@@ -176,6 +193,12 @@ enum OptionCode {
     kReduce,
     kReduceEntries,
     kLeadingZeros,
+    kProtect,
+    kMaxSize,
+    kMaxSize6,
+    kPrevious,
+    kMaxChange,
+    kWhy,
 };
 
 // "ipset:NAME" or "nft:TABLE:NAME".
@@ -201,6 +224,27 @@ bool ParseCount(std::string_view text, std::uint64_t max, std::uint64_t& value) 
     for (const char c : text) {
         if (c < '0' || c > '9') return false;
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value <= max;
+}
+
+// "20" or "2.5": decimal digits with at most one point, at most max.
+bool ParsePercent(std::string_view text, double max, double& value) {
+    const std::size_t point = text.find('.');
+    const std::string_view whole = text.substr(0, point);
+    const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+    if (whole.empty() || whole.size() > 9 || fraction.size() > 9 || (point != std::string_view::npos && fraction.empty()))
+        return false;
+    value = 0;
+    for (const char c : whole) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    double scale = 1;
+    for (const char c : fraction) {
+        if (c < '0' || c > '9') return false;
+        scale /= 10;
+        value += (c - '0') * scale;
     }
     return value <= max;
 }
@@ -252,6 +296,12 @@ constexpr option kOptions[] = {
     {"reduce", required_argument, nullptr, kReduce},
     {"reduce-entries", required_argument, nullptr, kReduceEntries},
     {"leading-zeros", required_argument, nullptr, kLeadingZeros},
+    {"protect", required_argument, nullptr, kProtect},
+    {"max-size", required_argument, nullptr, kMaxSize},
+    {"max-size6", required_argument, nullptr, kMaxSize6},
+    {"previous", required_argument, nullptr, kPrevious},
+    {"max-change", required_argument, nullptr, kMaxChange},
+    {"why", required_argument, nullptr, kWhy},
     {nullptr, 0, nullptr, 0}};
 
 // A percentage past this is no budget anyone means: a typo.
@@ -266,6 +316,8 @@ struct Given {
     std::optional<std::string_view> lineEnd;
     std::optional<orvane::OutputForm> format;
     bool exact = false, merge = false;
+    std::string guard;  // the last guard given, for the message that says what it needs
+    std::vector<std::string> why;
     // The last option given that only the address-set modes have, for the message that says asked.
     std::string setOption;
     unsigned minPrefix4 = 0, minPrefix6 = 0;
@@ -375,6 +427,37 @@ std::optional<std::string> TakeOption(int c, std::string_view value, const std::
                 return "option " + given + " takes a number of entries";
             asked.setOption = given;
             break;
+        case kProtect:
+            options.protect.emplace_back(value);
+            asked.guard = given;
+            break;
+        case kMaxSize:
+        case kMaxSize6: {
+            const bool six = c == kMaxSize6;
+            unsigned length;
+            if (!ParsePrefixLength(value, six ? 128 : 32, length))
+                return "option " + given + " takes a prefix length from 0 to " + (six ? "128" : "32");
+            (six ? options.maxSize6 : options.maxSize4) = length;
+            asked.guard = given;
+            break;
+        }
+        case kPrevious:
+            if (value.empty()) return "option " + given + " needs a file name";
+            options.previous = value;
+            asked.guard = given;
+            break;
+        case kMaxChange: {
+            double percent;
+            if (!ParsePercent(value, static_cast<double>(kMostReducePercent), percent))
+                return "option " + given + " takes a percentage, such as 20 or 2.5";
+            options.maxChange = percent;
+            asked.guard = given;
+            break;
+        }
+        case kWhy:
+            asked.why.emplace_back(value);  // read once --leading-zeros is known
+            asked.merge = true;
+            break;
         case ':': return "option " + given + " needs a value";
         default: return "unknown option " + given;
     }
@@ -385,14 +468,16 @@ std::optional<std::string> TakeOption(int c, std::string_view value, const std::
 std::optional<std::string> SettleMode(Options& options, const Given& asked) {
     const auto stdinReads = std::count(options.inputs.begin(), options.inputs.end(), "-") +
                             std::count(options.intersect.begin(), options.intersect.end(), "-") +
-                            std::count(options.exclude.begin(), options.exclude.end(), "-") + (options.diff == "-");
+                            std::count(options.exclude.begin(), options.exclude.end(), "-") +
+                            std::count(options.protect.begin(), options.protect.end(), "-") + (options.diff == "-") +
+                            (options.previous == "-");
     if (stdinReads > 1) return "standard input (-) can be read only once";
     if (!options.diff.empty()) {
         if (asked.exact || options.count || !options.intersect.empty() || !options.exclude.empty())
             return "--diff goes with neither --exact, --count, --intersect nor --exclude";
         options.mode = Mode::Diff;
-    } else if (options.quiet) {
-        return "--quiet needs --diff";
+    } else if (options.quiet && asked.why.empty()) {
+        return "--quiet needs --diff or --why";
     } else if (asked.merge || !options.intersect.empty() || !options.exclude.empty()) {
         options.mode = Mode::Merge;
     } else if (asked.exact || options.sort == LineOrder::Address) {
@@ -403,6 +488,18 @@ std::optional<std::string> SettleMode(Options& options, const Given& asked) {
         return "--as writes both families' sets and goes with neither --exact, --diff, --count, -4, -6 nor "
                "--line-format";
     if (options.reducePercent && options.mode != Mode::Merge) return "--reduce needs --merge or --as";
+    if (!asked.guard.empty() && options.mode != Mode::Merge)
+        return asked.guard + " guards --merge and --as only (not --exact or --diff)";
+    if (options.previous.empty() != !options.maxChange) return "--previous and --max-change go together";
+    for (const std::string& text : asked.why) {
+        orvane::LineScratch scratch;
+        const orvane::SetLine line = orvane::ReadListLine(text, orvane::RangeReading::Addresses, scratch, options.zeros);
+        if (line.kind != orvane::SetLine::Kind::IPv4 && line.kind != orvane::SetLine::Kind::IPv6)
+            return "option --why takes an IPv4 or IPv6 address or network, not \"" + text + "\"";
+        options.why.push_back({.text = text, .family = line.kind, .v4 = line.v4, .v6 = line.v6});
+    }
+    if (!options.why.empty() && (options.mode != Mode::Merge || asked.exact || options.count || !options.output.empty() || !asked.guard.empty()))
+        return "--why answers on standard output instead of the result, and goes with neither --exact, --diff, --count, -o nor a guard";
     const bool sets = options.mode != Mode::Convert;
     if (options.count && !sets) return "--count needs --exact or --merge";
     if (!asked.setOption.empty() && !sets) return asked.setOption + " needs --exact, --merge or --diff";
@@ -466,10 +563,13 @@ std::variant<Options, int> ParseArguments(int argc, char** argv) {
 int RunAndReport(const Options& options) {
     try {
         const orvane::cli::Outcome outcome = orvane::cli::Run(options);
+        if (outcome.guarded) return 4;
         if (!outcome.refusal.empty()) {
             std::cerr << "orvane-convert: " << outcome.refusal << '\n';
             return options.mode == Mode::Diff ? 2 : 1;
         }
+        // As grep answers: any trouble is 2, a rejected line under --strict too.
+        if (!options.why.empty()) return options.strict && outcome.rejected > 0 ? 2 : outcome.whyCovered ? 0 : 1;
         // As diff and cmp answer: any trouble is 2, a rejected line under --strict too.
         if (options.mode == Mode::Diff) return options.strict && outcome.rejected > 0 ? 2 : outcome.differ ? 1 : 0;
         return options.strict && outcome.rejected > 0 ? 3 : 0;
@@ -480,7 +580,7 @@ int RunAndReport(const Options& options) {
     } catch (const std::exception& e) {
         std::cerr << "orvane-convert: " << e.what() << '\n';
     }
-    return options.mode == Mode::Diff ? 2 : 1;
+    return options.mode == Mode::Diff || !options.why.empty() ? 2 : 1;
 }
 
 }  // namespace

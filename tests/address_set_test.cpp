@@ -577,6 +577,42 @@ TEST(RunSetJob, ReadsBlocksAsTheWholeText) {
     }
 }
 
+// --why answers from the lines near the addresses asked about alone: what
+// it says the result covers is what the whole merge covers of them.
+TEST(RunSetJob, WhyCoversWhatTheWholeMergeCovers) {
+    std::mt19937 random(29);
+    for (int round = 0; round < 100; ++round) {
+        const std::string input = RandomList(random), side = RandomList(random);
+        SetJob job{.operation = SetOperation::Merge, .form = OutputForm::HostRange};
+        job.inputs.push_back({"in", [&] { return std::make_unique<ChunkSource>(input, 4096); }});
+        (round % 2 ? job.exclude : job.intersect).push_back({"side", [&] { return std::make_unique<ChunkSource>(side, 7); }});
+        std::string whole;
+        RunSetJob(job, {.write = [&](std::string_view block) { whole += block; }, .rejected = {}});
+        AddressSets merged;
+        ReadAddressList(whole, A, merged);
+        for (int k = 0; k < 4; ++k) {
+            const std::uint32_t first = 0x0A000000u + random() % 0x30000, last = first + random() % 600;
+            job.why.push_back({.text = "q", .family = SetLine::Kind::IPv4, .v4 = {first, last}});
+        }
+        const Uint128 six = Uint128{0x20010db800000000ull, 0} + Uint128{0, random() % 300};
+        job.why.push_back({.text = "q6", .family = SetLine::Kind::IPv6, .v6 = {six, six + Uint128{0, random() % 70000}}});
+        const SetJobSummary summary = RunSetJob(job, {.write = {}, .rejected = {}});
+        ASSERT_EQ(summary.why.size(), job.why.size());
+        for (std::size_t k = 0; k < job.why.size(); ++k) {
+            const WhyQuery& query = job.why[k];
+            const AddressTotal covered = query.family == SetLine::Kind::IPv4
+                                             ? TotalOf(IntersectionOf(UnionOf(merged.v4), {query.v4}))
+                                             : TotalOf(IntersectionOf(UnionOf(merged.v6), {query.v6}));
+            const AddressTotal size = query.family == SetLine::Kind::IPv4 ? TotalOf(std::vector{query.v4})
+                                                                         : TotalOf(std::vector{query.v6});
+            const WhyAnswer::Covered expected = covered.value == size.value ? WhyAnswer::Covered::All
+                                                : covered.value == Uint128{} ? WhyAnswer::Covered::None
+                                                                             : WhyAnswer::Covered::Part;
+            ASSERT_EQ(summary.why[k].covered, expected) << "round " << round << ", query " << k;
+        }
+    }
+}
+
 // A list that fails, on opening or part way, ends the job without a throw
 // and with its own error; what the sink throws is the caller's and passes.
 TEST(RunSetJob, SaysWhatAListThrewAndPassesWhatTheSinkThrows) {

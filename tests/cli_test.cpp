@@ -194,6 +194,45 @@ INSTANTIATE_TEST_SUITE_P(
         StdinRow{"NulRejectsItsLineOnly", {"--merge", "--strict", "--report", "-f", "1"},
                  "10.0.0.1\n::1" + kNul + "\n10.0.0.2\n9.9.9.0/24\n", "9.9.9.0/24\n10.0.0.1/32\n10.0.0.2/32\n",
                  "-:2: rejected (a NUL byte): ::1\u2400\norvane-convert: 1 of 4 lines rejected\n", 3},
+        // The guards: each holds and refuses, the lines to blame named.
+        StdinRow{"ProtectNamesTheLinesThatBringItIn", {"--merge", "--protect", "@protect.txt"},
+                 "10.0.0.0/8\n192.0.2.0/24 # docs\n10.20.30.40\n2001:db8::/32\n203.0.113.0/24\n", "",
+                 "-:1: 10.0.0.0/8 covers 10.20.0.0/16 (" + Data("protect.txt") + ":2)\n-:2: 192.0.2.0/24 covers 192.0.2.53 (" +
+                     Data("protect.txt") + ":3)\n-:3: 10.20.30.40 lies in 10.20.0.0/16 (" + Data("protect.txt") +
+                     ":2)\n-:4: 2001:db8::/32 covers 2001:db8:53::/48 (" + Data("protect.txt") +
+                     ":4)\norvane-convert: refused: the result holds addresses that --protect names (--exclude takes "
+                     "them out)\n",
+                 4},
+        StdinRow{"ProtectHoldsWhatExcludeTookOut", {"--merge", "--protect", "@protect.txt", "--exclude", "@protect.txt"},
+                 "10.20.0.0/15\n", "10.21.0.0/16\n", ""},
+        StdinRow{"MaxSizeJudgesLinesNotTheirUnion", {"--merge", "--max-size", "8", "--max-size6", "32", "--default-prefix", "7"},
+                 "10.0.0.0/9\n10.128.0.0/9\n2001:db8::/32\n", "10.0.0.0/8\n2001:db8::/32\n", ""},
+        StdinRow{"MaxSizeRefusesALargeLine", {"--merge", "--max-size", "8", "--max-size6", "32", "--default-prefix", "7"},
+                 "1.2.3.4\n2001:db8::/31\n", "",
+                 "-:1: 0.0.0.0/7 is larger than a /8 (--max-size 8)\n-:2: 2001:db8::/31 is larger than a /32 (--max-size6 32)\n"
+                 "orvane-convert: refused: input lines name networks larger than --max-size or --max-size6 allows\n",
+                 4},
+        StdinRow{"MaxChangeAtTheLimitHolds", {"--merge", "--previous", "@previous.txt", "--max-change", "50"},
+                 "10.0.0.0/25\n2001:db8::1\n", "10.0.0.0/25\n2001:db8::1/128\n",
+                 "orvane-convert: \"" + Data("previous.txt") +
+                     "\" holds no IPv6 addresses: --max-change sets no limit on IPv6 this run (a first run)\n"},
+        StdinRow{"MaxChangeOfAnEmptyFeedIsAll", {"--merge", "--previous", "@previous.txt", "--max-change", "99.5"}, "\n", "",
+                 "orvane-convert: \"" + Data("previous.txt") +
+                     "\" holds no IPv6 addresses: --max-change sets no limit on IPv6 this run (a first run)\n"
+                     "orvane-convert: refused: IPv4 changed by 100% (0 addresses added, 256 removed, against 256 in \"" +
+                     Data("previous.txt") + "\"), more than --max-change 99.5\n",
+                 4},
+        // --why: covered by a range and a network, taken out, both families, as grep answers.
+        StdinRow{"WhyNamesEveryLineThatHoldsIt",
+                 {"--why", "10.20.0.7", "--why", "10.0.0.0/30", "--why", "2001:db8:52::/47", "--exclude", "@protect.txt"},
+                 "10.20.0.5-10.20.0.9\n10.0.0.0/8 # all\n2001:db8::/32\n10.0.0.3\n",
+                 "10.20.0.7: not in the result\n  -:1: 10.20.0.5-10.20.0.9\n  -:2: 10.0.0.0/8 # all\n  --exclude " +
+                     Data("protect.txt") + ":2: 10.20.0.0/16\n10.0.0.0/30: in the result\n  -:2: 10.0.0.0/8 # all\n"
+                     "  -:4: 10.0.0.3\n2001:db8:52::/47: partly in the result\n  -:3: 2001:db8::/32\n  --exclude " +
+                     Data("protect.txt") + ":4: 2001:db8:53::/48\n",
+                 "", 1},
+        StdinRow{"WhyAllCoveredIsStatusZero", {"--why", "10.0.0.0/30", "--quiet"}, "10.0.0.0/8\n", "", "", 0},
+        StdinRow{"WhyPartCoveredIsNotCovered", {"--why", "10.0.0.0/7", "--quiet"}, "10.0.0.0/8\n", "", "", 1},
         StdinRow{"NulInAnExcludeFileExcludesOn", {"--exclude", "-", "-f", "1", "@sets-lf.txt"},
                  "10.1.0.0/16\n" + kNul + "\n10.2.0.0/16\n",
                  "10.0.0.0/16\n10.3.0.0/16\n10.4.0.0/14\n10.8.0.0/13\n10.16.0.0/12\n10.32.0.0/11\n10.64.0.0/10\n"
@@ -433,7 +472,9 @@ TEST(Cli, AFailedRunLeavesTheOutputAlone) {
     orvane::test::WriteBytes(dir / "in.txt", "10.0.0.0/8\njunk\n");
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--strict", "--as", "nft:filter:bl"}, {"--strict", "-f", "1"},
-          {"--strict", "--diff", Data("sets-lf.txt")}, {"--quiet", "--diff", Data("sets-lf.txt")}}) {
+          {"--strict", "--diff", Data("sets-lf.txt")}, {"--quiet", "--diff", Data("sets-lf.txt")},
+          {"--protect", Data("sets-lf.txt"), "--as", "ipset:bl"}, {"--max-size", "9", "--merge"},
+          {"--previous", Data("previous.txt"), "--max-change", "10"}}) {
         orvane::test::WriteBytes(dir / "out.txt", "old");
         std::vector<std::string> all = args;
         all.insert(all.end(), {"-o", dir / "out.txt", dir / "in.txt"});
@@ -448,6 +489,19 @@ TEST(Cli, AFailedRunLeavesTheOutputAlone) {
     EXPECT_EQ(onto.status, 1);
     EXPECT_NE(onto.err.find("is not replaced: its text ends at a NUL byte in line 2"), std::string::npos) << onto.err;
     EXPECT_EQ(ReadBytes(dir / "list.txt"), list);
+}
+
+// The last run's firewall file reads back as the set it loads: no line of
+// it is rejected and nothing has changed.
+TEST(Cli, ReadsTheLastFirewallFileBackAsItsSet) {
+    const TempDir dir;
+    for (const std::string sets : {"ipset:bl", "nft:fw:bl"}) {
+        ASSERT_EQ(Convert({"--as", sets, "-o", dir / "last", Data("blocklist.txt")}).status, 0);
+        const Outcome run =
+            Convert({"--as", sets, "--previous", dir / "last", "--max-change", "0", "--report", Data("blocklist.txt")});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(run.err.starts_with("orvane-convert: 0 of ")) << run.err;
+    }
 }
 
 // What follows the NUL that ends the window's text is counted, never held.
@@ -511,7 +565,11 @@ TEST(Cli, RejectsWrongUsage) {
              {"--merge", "--line-format", "}"}, {"--merge", "--prefixes", "24,33"}, {"--min-prefix6", "129", "--merge"},
              {"-4", "-6", "--merge"}, {"-4"}, {"--as", "nft:fw:bl", "--count"}, {"--leading-zeros", "hex", "--merge"},
              // Names that break only once the sets' suffixes are added: NAME6-new past ipset's 31, "icmpv6".
-             {"--as", "ipset:" + std::string(27, 'a')}, {"--as", "nft:fw:icmpv"}}) {
+             {"--as", "ipset:" + std::string(27, 'a')}, {"--as", "nft:fw:icmpv"},
+             // The guards guard a merge; --why answers instead of one.
+             {"--exact", "--max-size", "8"}, {"--diff", "a.txt", "--protect", "p.txt"}, {"--merge", "--previous", "p.txt"},
+             {"--merge", "--max-change", "2.5.1"}, {"--why", "10.0.0.1", "-o", "out.txt"}, {"--why", "10.0.0.01"},
+             {"--why", "10.0.0.1", "--max-size", "8"}, {"--quiet", "--why", "10.0.0.1", "--exact"}}) {
         const Outcome run = Convert(args);
         EXPECT_EQ(run.status, 2) << args[0];
         EXPECT_NE(run.err.find("Usage: orvane-convert"), std::string::npos);

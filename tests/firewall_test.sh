@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The files of --as loaded into the real tools, nft and ipset, inside a
 # private network namespace, read back and compared with the merged set;
-# then a list of another size and shape loaded over the first; and the
-# README's iptables recipe loaded twice.
+# then a list of another size and shape loaded over the first; a refused
+# feed that leaves the loaded file alone; and the README's iptables recipe
+# loaded twice.
 #   firewall_test.sh CONVERTER
 # Skips (77), saying why, only when a known-good file cannot be loaded here.
 set -uo pipefail
@@ -74,6 +75,17 @@ if [ $have_nft = 1 ]; then
   check "nft, first load, IPv6" "$(LC_ALL=C sort first.v6)" "$(normalize 1 <got1.v6)"
   check "nft, reload, IPv4" "$(LC_ALL=C sort second.v4)" "$(normalize 0 <got2.v4)"
   check "nft, reload, IPv6 emptied" "" "$(normalize 1 <got2.v6)"
+  # The nightly recipe's guard: a feed that turns into 0.0.0.0/1 is refused
+  # with status 4, and yesterday's file, left as it was, still loads.
+  "$convert" --as nft:fw:blk --max-size 8 -o live.nft second.txt
+  printf '8.8.8.8\n0.0.0.0/1\n' >bad.txt
+  "$convert" --as nft:fw:blk --max-size 8 -o live.nft bad.txt 2>/dev/null
+  check "a feed of 0.0.0.0/1 refused under --max-size 8" 4 $?
+  unshare -n bash -c '
+    nft -f live.nft || exit 1
+    nft list set inet fw blk | tr -d "\n\t " | sed -n "s/.*elements={\([^}]*\)}.*/\1/p" | tr "," "\n" >got3.v4' ||
+    { echo "FAILED: nft refused the file the guard kept"; failed=1; }
+  check "nft, the kept file loads" "$(LC_ALL=C sort second.v4)" "$(normalize 0 <got3.v4)"
 else
   echo "SKIP: nft does not load a known-good file here; the ipset half ran alone"
 fi

@@ -28,8 +28,8 @@ void WriteDifference(const std::vector<Interval<Value>>& gone, const std::vector
 }  // namespace
 
 void Diff(const SetJob& job, ListReading& reading, BlockOutput& out) {
-    const AddressSets before = UnionOfLists(reading, job.inputs, true);
-    const AddressSets after = UnionOfLists(reading, {&*job.diff, 1}, false);
+    const AddressSets before = UnionOfLists(reading, job.inputs, ListRole::Input);
+    const AddressSets after = UnionOfLists(reading, {&*job.diff, 1}, ListRole::Compared);
     const AddressSets gone{DifferenceOf(before.v4, after.v4), DifferenceOf(before.v6, after.v6)};
     const AddressSets added{DifferenceOf(after.v4, before.v4), DifferenceOf(after.v6, before.v6)};
     reading.Summary().differ = (Writes<std::uint32_t>(job) && (!gone.v4.empty() || !added.v4.empty())) ||

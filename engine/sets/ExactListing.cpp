@@ -50,7 +50,7 @@ struct ReadLines {
 ReadLines ReadInputLines(const SetJob& job, ListReading& reading, bool keepText) {
     ReadLines read;
     for (const ListSource& list : job.inputs) {
-        reading.Read(list, true, [&](const SetLine& line) {
+        reading.Read(list, ListRole::Input, [&](const SetLine& line) {
             if (line.kind == SetLine::Kind::IPv4 ? !Writes<std::uint32_t>(job) : !Writes<Uint128>(job)) return;
             if (keepText) {
                 read.lines.push_back({line.kind, line.v4, line.v6, read.text.size(), line.text.size()});

@@ -153,4 +153,44 @@ void WriteFirewallFile(const FirewallSets& sets, const std::vector<Interval4>& v
     WriteNftElements(sets, name6, v6, lengths6, out, pass);
 }
 
+std::optional<std::string_view> FirewallFileLines::AddressText(std::string_view line) {
+    if (shape_ == Shape::Unknown) {
+        shape_ = line.starts_with("create ") ? Shape::Ipset : line.starts_with("table inet ") ? Shape::Nft : Shape::Plain;
+    }
+    switch (shape_) {
+        case Shape::Unknown:
+        case Shape::Plain: return line;
+        case Shape::Ipset:
+            // "add SET ADDRESS"; the rest creates, flushes, swaps and destroys.
+            if (line.starts_with("add ")) {
+                const std::size_t space = line.find(' ', 4);
+                if (space != std::string_view::npos) return line.substr(space + 1);
+                return line;
+            }
+            for (const std::string_view frame : {"create ", "flush ", "swap ", "destroy "})
+                if (line.starts_with(frame)) return std::nullopt;
+            return line;
+        case Shape::Nft:
+            if (inElements_) {
+                if (line == "}") {
+                    inElements_ = false;
+                    return std::nullopt;
+                }
+                // "\tADDRESS," or the last, "\tADDRESS".
+                std::string_view text = line;
+                if (text.starts_with('\t')) text.remove_prefix(1);
+                if (text.ends_with(',')) text.remove_suffix(1);
+                return text;
+            }
+            if (line.starts_with("add element ") && line.ends_with(" {")) {
+                inElements_ = true;
+                return std::nullopt;
+            }
+            for (const std::string_view frame : {"table inet ", "\tset ", "\t\ttype ", "\t\tflags ", "\t}", "}", "flush set "})
+                if (line.starts_with(frame)) return std::nullopt;
+            return line;
+    }
+    return line;
+}
+
 }  // namespace orvane

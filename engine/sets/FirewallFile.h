@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,5 +33,18 @@ std::string FirewallNameProblem(const FirewallSets& sets);
 void WriteFirewallFile(const FirewallSets& sets, const std::vector<Interval4>& v4, const std::vector<Interval6>& v6,
                        const PrefixLengths& lengths4, const PrefixLengths& lengths6, std::string& out,
                        const std::function<void()>& pass);
+
+// Reads back what WriteFirewallFile wrote, line by line: of an element line
+// its address text, of a line that builds or swaps the sets nothing. The
+// first line tells such a file; any other file's lines are given as they are.
+class FirewallFileLines {
+public:
+    // None: a line of the file's frame, which names no address.
+    std::optional<std::string_view> AddressText(std::string_view line);
+
+private:
+    enum class Shape { Unknown, Plain, Ipset, Nft } shape_ = Shape::Unknown;
+    bool inElements_ = false;  // nft: between "add element ... {" and "}"
+};
 
 }  // namespace orvane

@@ -81,6 +81,15 @@ inline std::unique_ptr<ByteSource> OpenGuarded(const ListSource& list) {
     return std::make_unique<GuardedSource>(std::move(source));
 }
 
+// A line that names addresses, as an operation's watcher sees it.
+struct WatchedLine {
+    ListRole role;
+    std::string_view list;
+    std::size_t number;
+    std::string_view bytes;
+    const SetLine& line;
+};
+
 // Reads lists line by line, counting the lines and handing on the rejected ones.
 class ListReading {
 public:
@@ -89,13 +98,21 @@ public:
     // Calls visit(line) for every line of the list that names addresses; an
     // input's single addresses widened to the default prefix.
     template <typename Visit>
-    void Read(const ListSource& list, bool input, Visit&& visit) {
+    void Read(const ListSource& list, ListRole role, Visit&& visit) {
         const std::unique_ptr<ByteSource> bytes = Utf16ListAsUtf8(OpenGuarded(list));
         std::size_t number = 0;
-        const bool widen = input && (job_.defaultPrefix4 || job_.defaultPrefix6);
+        const bool widen = role == ListRole::Input && (job_.defaultPrefix4 || job_.defaultPrefix6);
+        // The last result may be the firewall file written from it.
+        std::optional<FirewallFileLines> firewallFile;
+        if (role == ListRole::Previous) firewallFile.emplace();
         // One byte past the longest text a line may have: enough to tell such a line apart.
         ForEachSourceLine(*bytes, kMaxSetLineText + 1, [&](std::string_view text) {
             ++number;
+            if (firewallFile) {
+                const std::optional<std::string_view> address = firewallFile->AddressText(text);
+                if (!address) return;
+                text = *address;
+            }
             SetLine line = ReadListLine(text, job_.ranges, scratch_, job_.zeros);
             if (line.kind == SetLine::Kind::Rejected) {
                 ++summary_.rejected;
@@ -110,10 +127,14 @@ public:
                 if (line.kind == SetLine::Kind::IPv6 && job_.defaultPrefix6)
                     line.v6 = NetworkOf(line.v6.first, *job_.defaultPrefix6);
             }
+            if (watch_) watch_({role, list.name, number, text, line});
             visit(line);
         });
         summary_.lines += number;
     }
+
+    // Shown every line that names addresses from now on; none: no longer.
+    void Watch(std::function<void(const WatchedLine&)> watch) { watch_ = std::move(watch); }
 
     SetJobSummary& Summary() { return summary_; }
 
@@ -122,6 +143,7 @@ private:
     const SetJobOutput& output_;
     LineScratch scratch_;
     SetJobSummary summary_;
+    std::function<void(const WatchedLine&)> watch_;
 };
 
 SetWriting WritingOf(const SetJob& job);
@@ -150,8 +172,26 @@ void WriteCountOf(std::string_view family, const std::vector<Interval<Value>>& d
     if (Writes<Value>(job)) WriteCount(family, networks, TotalOf(disjoint), job.lineEnd, out);
 }
 
-// The union of the lines of the lists, per family.
-AddressSets UnionOfLists(ListReading& reading, std::span<const ListSource> lists, bool inputs);
+// The union of the lines of the lists, per family; with keep, of the lines it keeps only.
+AddressSets UnionOfLists(ListReading& reading, std::span<const ListSource> lists, ListRole role,
+                         const std::function<bool(const SetLine&)>& keep = {});
+
+// What a network or range is written as in an answer: a/N, or first-last.
+template <typename Value>
+std::string IntervalText(const Interval<Value>& interval);
+
+template <typename Value>
+bool Overlap(const Interval<Value>& a, const Interval<Value>& b) {
+    return a.first <= b.last && b.first <= a.last;
+}
+
+// Whether any of the sorted disjoint intervals meets the interval.
+template <typename Value>
+bool Meets(const std::vector<Interval<Value>>& disjoint, const Interval<Value>& interval) {
+    const auto at = std::lower_bound(disjoint.begin(), disjoint.end(), interval.first,
+                                     [](const Interval<Value>& i, Value first) { return i.last < first; });
+    return at != disjoint.end() && at->first <= interval.last;
+}
 
 // The operations, each in a file of its own.
 void Merge(const SetJob& job, ListReading& reading, BlockOutput& out);

@@ -1,16 +1,19 @@
 // The union of every input, then what each --intersect list also holds, less
 // what each --exclude list holds; written as networks, counts or a firewall file.
+#include "Guards.h"
 #include "JobParts.h"
-
 #include "PrefixReduction.h"
+#include "Why.h"
 
 namespace orvane::setjob {
 
-AddressSets UnionOfLists(ListReading& reading, std::span<const ListSource> lists, bool inputs) {
+AddressSets UnionOfLists(ListReading& reading, std::span<const ListSource> lists, ListRole role,
+                         const std::function<bool(const SetLine&)>& keep) {
     UnionBuilder<std::uint32_t> v4;
     UnionBuilder<Uint128> v6;
     for (const ListSource& list : lists) {
-        reading.Read(list, inputs, [&](const SetLine& line) {
+        reading.Read(list, role, [&](const SetLine& line) {
+            if (keep && !keep(line)) return;
             if (line.kind == SetLine::Kind::IPv4) v4.Add(line.v4);
             else v6.Add(line.v6);
         });
@@ -18,16 +21,61 @@ AddressSets UnionOfLists(ListReading& reading, std::span<const ListSource> lists
     return {v4.Take(), v6.Take()};
 }
 
-void Merge(const SetJob& job, ListReading& reading, BlockOutput& out) {
-    AddressSets result = UnionOfLists(reading, job.inputs, true);
+namespace {
+
+// What the result covers of each address asked about, and the lines that
+// meet it. Only the lines near them can change the answer: the rest of the
+// union is never built, so the answer costs a reading of the lists.
+void AnswerWhy(const SetJob& job, ListReading& reading) {
+    WhyAnswers why(job);
+    reading.Watch([&](const WatchedLine& seen) { why.See(seen); });
+    const std::function<bool(const SetLine&)> near = [&](const SetLine& line) { return why.Near(line); };
+    AddressSets result = UnionOfLists(reading, job.inputs, ListRole::Input, near);
     for (const ListSource& list : job.intersect) {
-        const AddressSets other = UnionOfLists(reading, {&list, 1}, false);
+        const AddressSets other = UnionOfLists(reading, {&list, 1}, ListRole::Intersect, near);
         result = {IntersectionOf(result.v4, other.v4), IntersectionOf(result.v6, other.v6)};
     }
     for (const ListSource& list : job.exclude) {
-        const AddressSets other = UnionOfLists(reading, {&list, 1}, false);
+        const AddressSets other = UnionOfLists(reading, {&list, 1}, ListRole::Exclude, near);
         result = {DifferenceOf(result.v4, other.v4), DifferenceOf(result.v6, other.v6)};
     }
+    reading.Watch(nullptr);
+    why.Answer(result, reading.Summary());
+}
+
+}  // namespace
+
+void Merge(const SetJob& job, ListReading& reading, BlockOutput& out) {
+    if (!job.why.empty()) return AnswerWhy(job, reading);
+    Guards guards(job, reading);
+    // The protected networks that would reach the result are known before
+    // the inputs only when the sides are read first: then each input line
+    // is matched as it is read, and standard input need not be held.
+    std::vector<AddressSets> intersects, excludes;
+    if (guards.Protects()) {
+        for (const ListSource& list : job.intersect)
+            intersects.push_back(UnionOfLists(reading, {&list, 1}, ListRole::Intersect));
+        for (const ListSource& list : job.exclude)
+            excludes.push_back(UnionOfLists(reading, {&list, 1}, ListRole::Exclude));
+        guards.Narrow(intersects, excludes);
+    }
+    if (guards.WatchesLines())
+        reading.Watch([&](const WatchedLine& seen) {
+            if (seen.role == ListRole::Input) guards.See(seen);
+        });
+    AddressSets result = UnionOfLists(reading, job.inputs, ListRole::Input);
+    for (std::size_t k = 0; k < job.intersect.size(); ++k) {
+        const AddressSets other = k < intersects.size() ? std::move(intersects[k])
+                                                         : UnionOfLists(reading, {&job.intersect[k], 1}, ListRole::Intersect);
+        result = {IntersectionOf(result.v4, other.v4), IntersectionOf(result.v6, other.v6)};
+    }
+    for (std::size_t k = 0; k < job.exclude.size(); ++k) {
+        const AddressSets other = k < excludes.size() ? std::move(excludes[k])
+                                                       : UnionOfLists(reading, {&job.exclude[k], 1}, ListRole::Exclude);
+        result = {DifferenceOf(result.v4, other.v4), DifferenceOf(result.v6, other.v6)};
+    }
+    reading.Watch(nullptr);
+    if (guards.Judge(result, reading)) return;
     SetWriting writing = WritingOf(job);
     if (job.reducePercent) {
         std::vector<Reduction>& reductions = reading.Summary().reductions;

@@ -41,6 +41,48 @@ struct RejectedLine {
 
 class LineFormat;
 
+// Which of the job's lists a line was read from.
+enum class ListRole { Input, Intersect, Exclude, Compared, Protect, Previous };
+
+// A line named in an answer: where it stands and what it holds.
+struct NamedLine {
+    ListRole role = ListRole::Input;
+    std::string list{};
+    std::size_t number = 0;
+    std::string bytes{};    // an answer: as read, enough to show it
+    std::string network{};  // the guards: what the line names, as a network or first-last
+    // Protected: the protected line it meets, its network, and how.
+    enum class Meets { Covers, LiesIn, Overlaps } meets = Meets::Overlaps;
+    std::string other{}, otherList{};
+    std::size_t otherNumber = 0;
+};
+
+// An address or network asked about: its text as given and what it names.
+struct WhyQuery {
+    std::string text;
+    SetLine::Kind family = SetLine::Kind::IPv4;
+    Interval4 v4{};
+    Interval6 v6{};
+};
+
+struct WhyAnswer {
+    enum class Covered { All, Part, None };
+    std::string asked;
+    Covered covered = Covered::None;
+    std::vector<NamedLine> lines{};  // every list's lines that meet it, at most kMostWhyLines
+    std::size_t more = 0;            // how many more did
+};
+
+inline constexpr std::size_t kMostWhyLines = 20, kMostGuardLines = 10;
+
+// A family's addresses against the previous result's.
+struct FamilyChange {
+    bool ipv6 = false;
+    AddressTotal previous{}, added{}, removed{};
+    double percent = 0;    // (added + removed) against previous; none when previous is empty
+    bool limited = false;  // previous holds addresses, so the limit applies
+};
+
 struct SetJob {
     SetOperation operation = SetOperation::Merge;
     OutputForm form = OutputForm::ShortMask;
@@ -68,6 +110,14 @@ struct SetJob {
     // Merge: as few prefix lengths per family as entries × (1 + percent / 100), or reduceEntries, allow.
     std::optional<double> reducePercent{};
     std::uint64_t reduceEntries = kDefaultReduceEntries;
+    // Merge: the guards, judged on the result before anything is written.
+    std::vector<ListSource> protect{};  // networks the result must not touch
+    // A line of an input naming more addresses than a /N is refused.
+    std::optional<unsigned> maxSize4{}, maxSize6{};
+    std::optional<ListSource> previous{};  // with maxChange: the last result
+    double maxChange = 0;                  // percent of the previous addresses, per family
+    // Merge: instead of the result, an answer for each.
+    std::vector<WhyQuery> why{};
 };
 
 struct SetJobOutput {
@@ -85,10 +135,17 @@ struct Refusal {
         None,
         TooManyNetworks,      // more than kMostNetworks; networks: how many
         IPv6UnderDottedMask,  // the line format wants a dotted mask; network: the result's first IPv6 one
+        // The guards':
+        Protected,      // lines: the first input lines that bring protected addresses into the result
+        TooLarge,       // lines: the first input lines over their family's size
+        TooMuchChange,  // changes: the families over the limit
     };
     Kind kind = Kind::None;
     AddressTotal networks{};
     std::string network{};
+    std::vector<NamedLine> lines{};
+    std::size_t more = 0;  // lines that were not named
+    std::vector<FamilyChange> changes{};
     explicit operator bool() const noexcept { return kind != Kind::None; }
 };
 
@@ -97,6 +154,9 @@ struct SetJobSummary {
     std::size_t leadingZeros = 0;         // of the rejected: lines another reading of zeros would take
     bool differ = false;                  // Diff: the two sets hold other addresses
     Refusal refusal{};
+    std::vector<Refusal> guards{};  // every guard that refused the result; nothing was written
+    std::vector<FamilyChange> changes{};  // with previous: both families, judged or not
+    std::vector<WhyAnswer> why{};
     // What opening or reading a list threw (its own error, as its source
     // made it): the job stopped there, not whole.
     std::exception_ptr unread{};
