@@ -233,6 +233,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "", 1},
         StdinRow{"WhyAllCoveredIsStatusZero", {"--why", "10.0.0.0/30", "--quiet"}, "10.0.0.0/8\n", "", "", 0},
         StdinRow{"WhyPartCoveredIsNotCovered", {"--why", "10.0.0.0/7", "--quiet"}, "10.0.0.0/8\n", "", "", 1},
+        StdinRow{"WhyOnARejectedLineUnderStrictIsTrouble", {"--why", "10.0.0.1", "--strict"}, "junk\n",
+                 "10.0.0.1: not in the result\n  no line of any list holds it\n", "", 2},
         StdinRow{"NulInAnExcludeFileExcludesOn", {"--exclude", "-", "-f", "1", "@sets-lf.txt"},
                  "10.1.0.0/16\n" + kNul + "\n10.2.0.0/16\n",
                  "10.0.0.0/16\n10.3.0.0/16\n10.4.0.0/14\n10.8.0.0/13\n10.16.0.0/12\n10.32.0.0/11\n10.64.0.0/10\n"
