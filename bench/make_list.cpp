@@ -4,6 +4,8 @@
 //   blocklist  nine in ten single IPv4 addresses, the rest /16 to /30
 //   ipv6       half single IPv6 addresses, half networks from /32 to /96
 //   ipv6ranges IPv6 ranges of up to 64 addresses, apart: about five networks each
+//   nginx      an nginx combined access log, a random IPv4 client a line
+//   clients    the same clients, one address a line (what --extract reads from nginx)
 #include <arpa/inet.h>
 
 #include <cstdint>
@@ -40,6 +42,21 @@ int main(int argc, char** argv) {
             const unsigned prefix = kind == "addresses" ? 18 + random() % 13 : 16 + random() % 15;
             if (single) out << IPv4(address) << '\n';
             else out << IPv4(address & ~((std::uint32_t{1} << (32 - prefix)) - 1)) << '/' << prefix << '\n';
+        } else if (kind == "nginx" || kind == "clients") {
+            const std::uint64_t pick = random();  // drawn for both, so that both hold the same clients
+            if (kind == "clients") {
+                out << IPv4(address) << '\n';
+                continue;
+            }
+            static constexpr const char* kPaths[] = {"/", "/index.html", "/wp-login.php", "/api/v2/items?id=42",
+                                                     "/static/app.js"};
+            static constexpr const char* kAgents[] = {
+                "Mozilla/5.0 (X11; Linux x86_64; rv:128.0) Gecko/20100101 Firefox/128.0",
+                "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Safari/537.36",
+                "curl/8.5.0", "python-requests/2.31.0"};
+            out << IPv4(address) << " - - [09/Dec/2026:" << (10 + pick % 14) << ':' << (10 + pick / 14 % 50) << ':'
+                << (10 + pick / 700 % 50) << " +0000] \"GET " << kPaths[pick % 5] << " HTTP/1.1\" "
+                << (pick % 7 == 0 ? 404 : 200) << ' ' << pick % 100000 << " \"-\" \"" << kAgents[pick / 5 % 4] << "\"\n";
         } else if (kind == "ipv6") {
             unsigned char bytes[16] = {0x20, 0x01};
             const std::uint64_t middle = random(), low = random();

@@ -46,6 +46,7 @@ std::string_view FaultWords(LineFault fault) {
         case LineFault::Prefix: return "no prefix length";
         case LineFault::Mask: return "a mask with a gap";
         case LineFault::Backwards: return "a range that ends before it starts";
+        case LineFault::Exception: return "an ipset nomatch entry, not a member";
     }
     return {};
 }
@@ -364,10 +365,22 @@ std::vector<ListSource> SourcesOf(const std::vector<std::string>& names) {
     return sources;
 }
 
+// A pipe from tail -f shows each line as it comes, and so does a terminal;
+// a file to a file is written in blocks.
+bool FlushesEachLine(const Options& options) {
+    if (options.output.empty() && ::isatty(STDOUT_FILENO)) return true;
+    return std::any_of(options.inputs.begin(), options.inputs.end(), [](const std::string& name) {
+        struct stat st {};
+        const int got = name == "-" ? ::fstat(STDIN_FILENO, &st) : ::stat(name.c_str(), &st);
+        return got != 0 || !S_ISREG(st.st_mode);
+    });
+}
+
 SetOperation OperationOf(Mode mode) {
     switch (mode) {
         case Mode::Merge: return SetOperation::Merge;
         case Mode::Diff: return SetOperation::Diff;
+        case Mode::Grep: return SetOperation::Grep;
         case Mode::Convert:  // not a set job; the window's conversion has no operation of the engine's sets
         case Mode::Exact: break;
     }
@@ -381,6 +394,7 @@ SetJob JobOf(const Options& options) {
                .lineEnd = options.lineEnd,
                .ranges = options.ranges,
                .zeros = options.zeros,
+               .extract = options.extract,
                .order = options.sort,
                .removeDuplicates = options.removeDuplicates,
                .count = options.count,
@@ -403,6 +417,11 @@ SetJob JobOf(const Options& options) {
                .why = options.why};
     if (options.mode == Mode::Diff) job.diff = SourcesOf({options.diff}).front();
     if (!options.previous.empty()) job.previous = SourcesOf({options.previous}).front();
+    if (options.mode == Mode::Grep) {
+        job.pattern = SourcesOf({options.grep}).front();
+        job.invert = options.invert;
+        job.flushEachLine = FlushesEachLine(options);
+    }
     return job;
 }
 
@@ -439,6 +458,9 @@ Outcome Run(const Options& options) {
             }
         }
         report.Close(summary.lines, summary.rejected);
+        if (options.report && options.extract)
+            report.Say("orvane-convert: " + std::to_string(summary.withoutAddress) + " of " +
+                       std::to_string(summary.lines) + " lines held no address\n");
         // Said whatever was asked: a feed that starts to pad its octets would
         // otherwise lose those lines without a word in a run without --report.
         if (summary.leadingZeros > 0)
@@ -459,7 +481,8 @@ Outcome Run(const Options& options) {
                    .guarded = !summary.guards.empty(),
                    .whyCovered = std::all_of(summary.why.begin(), summary.why.end(), [](const WhyAnswer& answer) {
                        return answer.covered == WhyAnswer::Covered::All;
-                   })};
+                   }),
+                   .matched = summary.matched};
         if (outcome.guarded) {
             if (!options.output.empty())
                 report.Say("orvane-convert: nothing written; \"" + options.output + "\" left as it was\n");

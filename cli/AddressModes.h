@@ -19,6 +19,7 @@ enum class Mode {
     Exact,    // every line read as a set of addresses and written exactly
     Merge,    // the union of all lines, then --intersect and --exclude
     Diff,     // what the union of all lines and the --diff file hold apart
+    Grep,     // the lines of text that hold an address of the --grep set
 };
 
 struct Options {
@@ -30,6 +31,9 @@ struct Options {
     std::string lineEnd;
     RangeReading ranges = RangeReading::Addresses;
     LeadingZeros zeros = LeadingZeros::Reject;
+    bool extract = false;  // every address anywhere in a line
+    std::string grep;      // the set file of --grep
+    bool invert = false;
     std::vector<std::string> intersect, exclude;
     std::string diff;
     bool quiet = false;  // --diff: write nothing, only the status tells
@@ -59,6 +63,7 @@ struct Outcome {
     std::string refusal;       // why nothing was written, when the result cannot be
     bool guarded = false;      // a guard refused the result: nothing was written
     bool whyCovered = false;   // --why: the result covers every address asked about
+    std::size_t matched = 0;   // --grep: lines written (or counted)
 };
 
 // Reads every file the options name, converts as they say and writes the

@@ -25,7 +25,8 @@ constexpr std::string_view kUsage =
     "  or:  orvane-convert --exact|--merge [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n"
     "  or:  orvane-convert --diff NEW [OPTION]... [FILE]...\n"
     "  or:  orvane-convert --as ipset:NAME|nft:TABLE:NAME [--reduce PERCENT] [OPTION]... [FILE]...\n"
-    "  or:  orvane-convert --why ADDRESS... [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n";
+    "  or:  orvane-convert --why ADDRESS... [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n"
+    "  or:  orvane-convert --grep SETFILE [--invert] [--count] [OPTION]... [FILE]...\n";
 
 constexpr std::string_view kHelp =
     "Converts a list of IPv4 networks, one a line, into host ranges (range),\n"
@@ -47,15 +48,24 @@ constexpr std::string_view kHelp =
     "      --diff NEW          what changed from the union of all lines to NEW's: -NETWORK\n"
     "                          for what only the lines hold, +NETWORK for what NEW adds;\n"
     "                          exit status 0 same addresses, 1 they differ, 2 trouble\n"
-    "      --quiet             with --diff or --why: write nothing, only the exit status tells\n"
+    "      --quiet             with --diff, --why or --grep: write nothing, only the exit\n"
+    "                          status tells\n"
     "      --ranges READING    an IPv4 a-b names addresses (default: exactly a to b)\n"
     "                          or hosts (a network around them, as the window reads it)\n"
     "      --leading-zeros HOW\n"
     "                          an IPv4 octet such as 010 is rejected (reject, the\n"
     "                          default), read as 10 (decimal) or as 8 (octal, as\n"
     "                          inet_aton and iprange read it)\n"
+    "      --extract           read every address, network and range that stands on its\n"
+    "                          own anywhere in a line, however many: CSV, logs, listings\n"
+    "                          of ipset and nft (# and ; are no comments then)\n"
+    "      --grep SETFILE      write each line of text (a log) that holds an address inside\n"
+    "                          SETFILE's set, as it was read; exit status 0 a line was\n"
+    "                          written, 1 none, 2 trouble\n"
+    "      --invert            with --grep: the lines that hold addresses, none inside\n"
     "      --count             with --exact or --merge: write \"IPv4 NETWORKS ADDRESSES\"\n"
-    "                          and \"IPv6 NETWORKS ADDRESSES\" instead of the networks\n"
+    "                          and \"IPv6 NETWORKS ADDRESSES\" instead of the networks;\n"
+    "                          with --grep: the number of lines\n"
     "  -4, -6                  write (and count) IPv4 or IPv6 only\n"
     "      --line-format TEXT  write every network as TEXT with {net} {addr} {prefix}\n"
     "                          {mask} {wildcard} {first} {last} {family} filled in\n"
@@ -123,7 +133,8 @@ constexpr std::string_view kHelp =
     "  3  lines were rejected and --strict was given\n"
     "  0  done, also when no line names a network\n"
     "With --diff: 2 for any of the above but 0, 1 the sets differ, 0 the same.\n"
-    "With --why: 2 for any of the above but 0, 1 an address not (wholly) covered, 0 all.\n";
+    "With --why: 2 for any of the above but 0, 1 an address not (wholly) covered, 0 all.\n"
+    "With --grep: 2 for any of the above but 0, 1 no line written, 0 one or more.\n";
 
 using orvane::cli::Mode;
 using orvane::cli::Options;
@@ -199,6 +210,9 @@ enum OptionCode {
     kPrevious,
     kMaxChange,
     kWhy,
+    kExtract,
+    kGrep,
+    kInvert,
 };
 
 // "ipset:NAME" or "nft:TABLE:NAME".
@@ -302,6 +316,9 @@ constexpr option kOptions[] = {
     {"previous", required_argument, nullptr, kPrevious},
     {"max-change", required_argument, nullptr, kMaxChange},
     {"why", required_argument, nullptr, kWhy},
+    {"extract", no_argument, nullptr, kExtract},
+    {"grep", required_argument, nullptr, kGrep},
+    {"invert", no_argument, nullptr, kInvert},
     {nullptr, 0, nullptr, 0}};
 
 // A percentage past this is no budget anyone means: a typo.
@@ -454,6 +471,15 @@ std::optional<std::string> TakeOption(int c, std::string_view value, const std::
             asked.guard = given;
             break;
         }
+        case kExtract:
+            options.extract = true;
+            asked.setOption = given;
+            break;
+        case kGrep:
+            if (value.empty()) return "option " + given + " needs a file name";
+            options.grep = value;
+            break;
+        case kInvert: options.invert = true; break;
         case kWhy:
             asked.why.emplace_back(value);  // read once --leading-zeros is known
             asked.merge = true;
@@ -470,9 +496,17 @@ std::optional<std::string> SettleMode(Options& options, const Given& asked) {
                             std::count(options.intersect.begin(), options.intersect.end(), "-") +
                             std::count(options.exclude.begin(), options.exclude.end(), "-") +
                             std::count(options.protect.begin(), options.protect.end(), "-") + (options.diff == "-") +
-                            (options.previous == "-");
+                            (options.previous == "-") + (options.grep == "-");
     if (stdinReads > 1) return "standard input (-) can be read only once";
-    if (!options.diff.empty()) {
+    if (!options.grep.empty()) {
+        if (asked.exact || asked.merge || !options.diff.empty() || !options.intersect.empty() ||
+            !options.exclude.empty() || !asked.guard.empty() || options.firewall)
+            return "--grep writes lines of text and goes with neither --exact, --merge, --diff, --intersect, "
+                   "--exclude, --as, --why nor a guard";
+        options.mode = Mode::Grep;
+    } else if (options.invert) {
+        return "--invert needs --grep";
+    } else if (!options.diff.empty()) {
         if (asked.exact || options.count || !options.intersect.empty() || !options.exclude.empty())
             return "--diff goes with neither --exact, --count, --intersect nor --exclude";
         options.mode = Mode::Diff;
@@ -570,6 +604,7 @@ int RunAndReport(const Options& options) {
         }
         // As grep answers: any trouble is 2, a rejected line under --strict too.
         if (!options.why.empty()) return options.strict && outcome.rejected > 0 ? 2 : outcome.whyCovered ? 0 : 1;
+        if (options.mode == Mode::Grep) return options.strict && outcome.rejected > 0 ? 2 : outcome.matched > 0 ? 0 : 1;
         // As diff and cmp answer: any trouble is 2, a rejected line under --strict too.
         if (options.mode == Mode::Diff) return options.strict && outcome.rejected > 0 ? 2 : outcome.differ ? 1 : 0;
         return options.strict && outcome.rejected > 0 ? 3 : 0;
@@ -580,7 +615,7 @@ int RunAndReport(const Options& options) {
     } catch (const std::exception& e) {
         std::cerr << "orvane-convert: " << e.what() << '\n';
     }
-    return options.mode == Mode::Diff || !options.why.empty() ? 2 : 1;
+    return options.mode == Mode::Diff || options.mode == Mode::Grep || !options.why.empty() ? 2 : 1;
 }
 
 }  // namespace

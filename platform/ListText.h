@@ -154,9 +154,19 @@ void ForEachSourceLine(ByteSource& source, std::size_t maxHeld, Visit&& visit) {
         if (afterCr && i < n && data[i] == '\n') ++i;
         afterCr = false;
         std::size_t start = i;
-        for (; i < n; ++i) {
+        // The next CR and LF are found with memchr, many bytes a step: log
+        // lines are long, and most files hold no CR at all.
+        std::size_t nextCr = i;
+        auto find = [&](char c, std::size_t from) {
+            const void* at = std::memchr(data + from, c, n - from);
+            return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - data) : n;
+        };
+        for (;; ++i) {
+            if (nextCr < i) nextCr = i;
+            if (nextCr == i) nextCr = find('\r', i);
+            i = std::min(find('\n', i), nextCr);
+            if (i >= n) break;
             const char c = data[i];
-            if (c != '\r' && c != '\n') continue;
             if (pending.empty() && i - start <= maxHeld) {
                 visit(std::string_view(data + start, i - start));
             } else {

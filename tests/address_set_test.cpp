@@ -613,6 +613,86 @@ TEST(RunSetJob, WhyCoversWhatTheWholeMergeCovers) {
     }
 }
 
+// Out of free text: what stands on its own is read, near misses are no
+// address, damaged addresses reject the line.
+struct ExtractRow {
+    const char* name;
+    std::string text;
+    std::string found;  // the tokens read, each as written, joined by blanks
+    LineFault fault = LineFault::None;
+};
+
+class ExtractTest : public testing::TestWithParam<ExtractRow> {};
+
+TEST_P(ExtractTest, ReadsWhatStandsOnItsOwn) {
+    AddressExtractor extractor(RangeReading::Addresses, LeadingZeros::Reject);
+    EXPECT_EQ(extractor.Extract(GetParam().text), GetParam().fault);
+    std::string found;
+    for (const SetLine& line : extractor.Found()) found += (found.empty() ? "" : " ") + std::string(line.text);
+    EXPECT_EQ(found, GetParam().found);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ExtractTest,
+    testing::Values(
+        ExtractRow{"SeveralInALine", "1.2.3.4,5.6.7.8 and 2001:db8::1", "1.2.3.4 5.6.7.8 2001:db8::1"},
+        ExtractRow{"PortsBracketsQuotes", "\"1.2.3.4\":x 1.2.3.4:8080 [2001:db8::1]:443 (10.0.0.1).",
+                   "1.2.3.4 1.2.3.4 2001:db8::1 10.0.0.1"},
+        ExtractRow{"NetworkOnlyBeforeABoundary", "10.0.0.0/8, http://1.2.3.4/8/x 10.1.0.0/255.255.0.0;",
+                   "10.0.0.0/8 1.2.3.4 10.1.0.0/255.255.0.0"},
+        ExtractRow{"RangesWithoutBlanksOnly", "1.1.1.1-1.1.1.9 2.2.2.2 - 2.2.2.9 3.3.3.1\xE2\x80\x93" "3.3.3.4",
+                   "1.1.1.1-1.1.1.9 2.2.2.2 2.2.2.9 3.3.3.1-3.3.3.4"},
+        ExtractRow{"PartOfAWordOrANumber", "v1.2.3.4 1.2.3.4a 1.2.3.4.5 Chrome/1.2.3.4 x.1.2.3.4 1.2.3.4.example", ""},
+        ExtractRow{"TimesMacsAndCode", "12:34:56 00:1a:2b:3c:4d:5e std::string a :: b cafe 2026-12-09", ""},
+        ExtractRow{"NearMissesAreNoAddress", "300.1.1.1 1.2.3 1.2.3.4-5 1.2.3.400-1.2.3.9 1.2.3.4:x9", ""},
+        ExtractRow{"CommentsAreText", "# 10.0.0.1 ; 10.0.0.2", "10.0.0.1 10.0.0.2"},
+        ExtractRow{"ZoneAndEmbeddedIPv4", "fe80::1%eth0 ::ffff:1.2.3.4 ip:5.6.7.8", "fe80::1 ::ffff:1.2.3.4 5.6.7.8"},
+        ExtractRow{"PaddedOctetRejects", "ok 1.2.3.4 then 010.1.2.3", "", LineFault::LeadingZero},
+        ExtractRow{"PrefixPastTheWidthRejects", "1.2.3.4/33", "", LineFault::Prefix},
+        ExtractRow{"NomatchRejects", "add bl 203.0.113.64/26 nomatch", "", LineFault::Exception},
+        ExtractRow{"NoAddress", "GET /index.html HTTP/1.1 200 612", ""}),
+    RowName<ExtractRow>);
+
+// A list with its lines wrapped in text around each address reads as the
+// list does plain: the wrapping adds and takes nothing.
+TEST(RunSetJob, ReadsAListInTextAsThePlainList) {
+    std::mt19937 random(31);
+    const std::vector<std::string> before = {"", "from ", "ip=", "\"", "[", "host: ", "# seen ", "x, ", "\t"};
+    const std::vector<std::string> after = {"", " port 22", "\"", "]:443", ":8080", ", y", ". ", " # note", "\r"};
+    for (int round = 0; round < 50; ++round) {
+        std::string plain, wrapped;
+        for (int k = random() % 60; k > 0; --k) {
+            std::string address;
+            switch (random() % 5) {
+                case 0: address = "2001:db8::" + std::to_string(random() % 10000); break;
+                case 1: address = "10." + std::to_string(random() % 256) + ".0.0/16"; break;
+                case 2: address = "192.168.1." + std::to_string(random() % 100) + "-192.168.1." + std::to_string(100 + random() % 100); break;
+                default: address = std::to_string(1 + random() % 223) + "." + std::to_string(random() % 256) + ".7." + std::to_string(random() % 256);
+            }
+            const bool network = address.find_first_of("/-") != std::string::npos;
+            // An IPv6 address runs on into ":8080"; only brackets set a port apart from it.
+            const bool six = address.find(':') != std::string::npos;
+            plain += address + "\n";
+            // A port or bracket after a network or range is no text it stands in.
+            std::string tail = network ? after[random() % 2 ? 0 : 1] : after[random() % after.size()];
+            if (six && tail == ":8080") tail = "]:8080";
+            wrapped += before[random() % before.size()] + address + tail + "\n";
+            if (random() % 4 == 0) wrapped += "# a comment without one\n";
+        }
+        auto merged = [](const std::string& text, bool extract) {
+            SetJob job{.operation = SetOperation::Merge, .extract = extract};
+            job.inputs.push_back({"list", [&] { return std::make_unique<ChunkSource>(text, 4096); }});
+            std::string out;
+            const SetJobSummary summary =
+                RunSetJob(job, {.write = [&](std::string_view block) { out += block; }, .rejected = {}});
+            EXPECT_EQ(summary.rejected, 0u);
+            return out;
+        };
+        ASSERT_EQ(merged(wrapped, true), merged(plain, false)) << wrapped;
+        ASSERT_EQ(merged(plain, true), merged(plain, false));
+    }
+}
+
 // A list that fails, on opening or part way, ends the job without a throw
 // and with its own error; what the sink throws is the caller's and passes.
 TEST(RunSetJob, SaysWhatAListThrewAndPassesWhatTheSinkThrows) {

@@ -4,6 +4,7 @@
 #include "TestRows.h"
 #include "TestSupport.h"
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -159,6 +160,27 @@ INSTANTIATE_TEST_SUITE_P(
         CliRow{"CountsExactNetworks", {"--exact", "--count", "@mixed-families.txt"},
                "IPv4 1 256\nIPv6 3 158456325028528675187087900672\n"},
         CliRow{"EmptyResult", {"--exclude", "@sets-crlf.txt", "@sets-lf.txt"}, ""},
+        // Every address out of each shape of text, exactly.
+        CliRow{"ExtractIpsetSave", {"--extract", "--merge", "@extract/ipset-save.txt"},
+               "192.0.2.0/24\n198.51.100.7/32\n203.0.113.0/25\n2001:db8::7/128\n2001:db8:1::/48\n"},
+        CliRow{"ExtractNftListSet", {"--extract", "--merge", "-f", "range", "@extract/nft-list-set.txt"},
+               "10.0.0.0-10.255.255.255\n192.0.2.0-192.0.2.255\n198.51.100.7-198.51.100.7\n203.0.113.10-203.0.113.20\n"
+               "2001:db8::7-2001:db8::7\n2001:db8::100-2001:db8::1ff\n2001:db8:1::-2001:db8:1:ffff:ffff:ffff:ffff:ffff\n"},
+        CliRow{"ExtractCsv", {"--extract", "--merge", "-f", "range", "@extract/export.csv"},
+               "192.0.2.17-192.0.2.17\n198.51.100.0-198.51.100.255\n203.0.113.5-203.0.113.9\n"
+               "2001:db8::dead:beef-2001:db8::dead:beef\n"},
+        CliRow{"ExtractNginxLog", {"--extract", "--merge", "@extract/access.log"},
+               "10.1.2.3/32\n10.9.9.9/32\n192.0.2.10/32\n198.51.100.23/32\n203.0.113.99/32\n2001:db8::42/128\n"},
+        CliRow{"ExtractAuthLog", {"--extract", "--merge", "@extract/auth.log"},
+               "192.0.2.44/32\n198.51.100.200/32\n2001:db8:3::15/128\n"},
+        CliRow{"ExtractNetshShowRule", {"--extract", "--merge", "-f", "range", "@extract/netsh-show-rule.txt"},
+               "192.0.2.1-192.0.2.1\n198.51.100.0-198.51.100.255\n203.0.113.10-203.0.113.20\n2001:db8::9-2001:db8::9\n"
+               "2001:db8:5::-2001:db8:5:ffff:ffff:ffff:ffff:ffff\n"},
+        CliRow{"ExtractFail2banStatus", {"--extract", "--merge", "@extract/fail2ban-status.txt"},
+               "192.0.2.44/32\n198.51.100.200/32\n2001:db8:3::15/128\n"},
+        // A plain list reads the same (a range written with blanks would be two addresses).
+        CliRow{"ExtractPlainListAsWithout", {"--extract", "--merge", "-f", "1", "@mixed-families.txt"},
+               "10.0.0.0/24\n2001:db8::/31\n"},
         CliRow{"Utf8DelimiterWrittenAsCp1251", {"-f", "1", "-d", "\xE2\x80\x94", "@emdash-cp1251.txt"},
                "10.0.0.0\x97"
                "24\r\n"}),
@@ -235,6 +257,19 @@ INSTANTIATE_TEST_SUITE_P(
         StdinRow{"WhyPartCoveredIsNotCovered", {"--why", "10.0.0.0/7", "--quiet"}, "10.0.0.0/8\n", "", "", 1},
         StdinRow{"WhyOnARejectedLineUnderStrictIsTrouble", {"--why", "10.0.0.1", "--strict"}, "junk\n",
                  "10.0.0.1: not in the result\n  no line of any list holds it\n", "", 2},
+        // --grep: the lines as read, a line with several addresses, both families, a network.
+        StdinRow{"GrepWritesTheLinesAsRead", {"--grep", "@protect.txt"},
+                 "a 192.0.2.53 x\r\nb 192.0.2.54 and 10.20.1.1\nc 2001:db8:53::9 y\nd 198.51.100.1\nno address\n"
+                 "e 10.20.0.0/24",
+                 "a 192.0.2.53 x\r\nb 192.0.2.54 and 10.20.1.1\nc 2001:db8:53::9 y\ne 10.20.0.0/24", ""},
+        StdinRow{"GrepInvertsAndCounts", {"--grep", "@protect.txt", "--invert", "--count"},
+                 "a 192.0.2.53\nd 198.51.100.1\nno address\nf 10.20.0.0/15\n", "2\n", ""},
+        StdinRow{"GrepWithoutALineIsStatusOne", {"--grep", "@protect.txt"}, "d 198.51.100.1\n", "", "", 1},
+        StdinRow{"GrepReportsAPaddedAddress", {"--grep", "@protect.txt", "--report"}, "a 192.0.2.053\n", "",
+                 "-:1: rejected (a leading zero): a 192.0.2.053\norvane-convert: 1 of 5 lines rejected\norvane-convert: 1 "
+                 "line was rejected for an octet with a leading zero (010.0.0.1); --leading-zeros decimal reads 010 as "
+                 "10, --leading-zeros octal as 8, as inet_aton does\n",
+                 1},
         StdinRow{"NulInAnExcludeFileExcludesOn", {"--exclude", "-", "-f", "1", "@sets-lf.txt"},
                  "10.1.0.0/16\n" + kNul + "\n10.2.0.0/16\n",
                  "10.0.0.0/16\n10.3.0.0/16\n10.4.0.0/14\n10.8.0.0/13\n10.16.0.0/12\n10.32.0.0/11\n10.64.0.0/10\n"
@@ -506,6 +541,38 @@ TEST(Cli, ReadsTheLastFirewallFileBackAsItsSet) {
     }
 }
 
+// tail -f log | orvane-convert --grep SET: each line is written as it comes,
+// while the pipe stays open.
+TEST(Cli, GrepPassesOnEachLineOfAPipeAsItComes) {
+    int in[2], out[2];
+    ASSERT_EQ(::pipe(in), 0);
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out[1], 1);
+        ::close(in[1]);
+        ::close(out[0]);
+        const std::string set = Data("protect.txt");
+        ::execl(ORVANE_CONVERT, ORVANE_CONVERT, "--grep", set.c_str(), "-", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    const std::string line = "sshd: from 192.0.2.53 port 22\n";
+    ASSERT_EQ(::write(in[1], line.data(), line.size()), static_cast<ssize_t>(line.size()));
+    pollfd ready{out[0], POLLIN, 0};
+    EXPECT_EQ(::poll(&ready, 1, 10000), 1) << "the line did not come before the pipe closed";
+    char buffer[256];
+    const ssize_t got = ::read(out[0], buffer, sizeof buffer);
+    EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0))), line);
+    ::close(in[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(out[0]);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 // What follows the NUL that ends the window's text is counted, never held.
 TEST(Cli, ANulCostsNoMemory) {
     const TempDir dir;
@@ -571,7 +638,8 @@ TEST(Cli, RejectsWrongUsage) {
              // The guards guard a merge; --why answers instead of one.
              {"--exact", "--max-size", "8"}, {"--diff", "a.txt", "--protect", "p.txt"}, {"--merge", "--previous", "p.txt"},
              {"--merge", "--max-change", "2.5.1"}, {"--why", "10.0.0.1", "-o", "out.txt"}, {"--why", "10.0.0.01"},
-             {"--why", "10.0.0.1", "--max-size", "8"}, {"--quiet", "--why", "10.0.0.1", "--exact"}}) {
+             {"--why", "10.0.0.1", "--max-size", "8"}, {"--quiet", "--why", "10.0.0.1", "--exact"},
+             {"--grep", "s.txt", "--merge"}, {"--invert"}, {"--extract"}}) {
         const Outcome run = Convert(args);
         EXPECT_EQ(run.status, 2) << args[0];
         EXPECT_NE(run.err.find("Usage: orvane-convert"), std::string::npos);

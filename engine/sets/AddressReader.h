@@ -39,6 +39,7 @@ enum class LineFault {
     Prefix,        // a prefix length that is no decimal number up to the family's width
     Mask,          // a dotted mask whose ones are not all on top
     Backwards,     // a range that ends before it starts (or, as hosts, has no network around it)
+    Exception,     // free text: an ipset "nomatch" entry, which its set does not hold
     Unreadable,    // anything else
 };
 

@@ -93,7 +93,8 @@ struct WatchedLine {
 // Reads lists line by line, counting the lines and handing on the rejected ones.
 class ListReading {
 public:
-    ListReading(const SetJob& job, const SetJobOutput& output) : job_(job), output_(output) {}
+    ListReading(const SetJob& job, const SetJobOutput& output)
+        : job_(job), output_(output), extractor_(job.ranges, job.zeros) {}
 
     // Calls visit(line) for every line of the list that names addresses; an
     // input's single addresses widened to the default prefix.
@@ -113,24 +114,35 @@ public:
                 if (!address) return;
                 text = *address;
             }
-            SetLine line = ReadListLine(text, job_.ranges, scratch_, job_.zeros);
-            if (line.kind == SetLine::Kind::Rejected) {
-                ++summary_.rejected;
-                summary_.leadingZeros += line.fault == LineFault::LeadingZero;
-                if (output_.rejected) output_.rejected({list.name, number, text, line.fault});
+            auto take = [&](SetLine line) {
+                if (widen && NamesOneAddress(line)) {
+                    if (line.kind == SetLine::Kind::IPv4 && job_.defaultPrefix4)
+                        line.v4 = NetworkOf(line.v4.first, *job_.defaultPrefix4);
+                    if (line.kind == SetLine::Kind::IPv6 && job_.defaultPrefix6)
+                        line.v6 = NetworkOf(line.v6.first, *job_.defaultPrefix6);
+                }
+                if (watch_) watch_({role, list.name, number, text, line});
+                visit(line);
+            };
+            auto reject = [&](LineFault fault) { Reject(list, number, text, fault); };
+            if (job_.extract) {
+                if (const LineFault fault = extractor_.Extract(text); fault != LineFault::None) return reject(fault);
+                if (extractor_.Found().empty()) ++summary_.withoutAddress;
+                for (const SetLine& line : extractor_.Found()) take(line);
                 return;
             }
-            if (line.kind == SetLine::Kind::Blank) return;
-            if (widen && NamesOneAddress(line)) {
-                if (line.kind == SetLine::Kind::IPv4 && job_.defaultPrefix4)
-                    line.v4 = NetworkOf(line.v4.first, *job_.defaultPrefix4);
-                if (line.kind == SetLine::Kind::IPv6 && job_.defaultPrefix6)
-                    line.v6 = NetworkOf(line.v6.first, *job_.defaultPrefix6);
-            }
-            if (watch_) watch_({role, list.name, number, text, line});
-            visit(line);
+            const SetLine line = ReadListLine(text, job_.ranges, scratch_, job_.zeros);
+            if (line.kind == SetLine::Kind::Rejected) return reject(line.fault);
+            if (line.kind != SetLine::Kind::Blank) take(line);
         });
         summary_.lines += number;
+    }
+
+    // Counts a rejected line and hands it on.
+    void Reject(const ListSource& list, std::size_t number, std::string_view text, LineFault fault) {
+        ++summary_.rejected;
+        summary_.leadingZeros += fault == LineFault::LeadingZero;
+        if (output_.rejected) output_.rejected({list.name, number, text, fault});
     }
 
     // Shown every line that names addresses from now on; none: no longer.
@@ -142,6 +154,7 @@ private:
     const SetJob& job_;
     const SetJobOutput& output_;
     LineScratch scratch_;
+    AddressExtractor extractor_;
     SetJobSummary summary_;
     std::function<void(const WatchedLine&)> watch_;
 };
@@ -197,5 +210,6 @@ bool Meets(const std::vector<Interval<Value>>& disjoint, const Interval<Value>& 
 void Merge(const SetJob& job, ListReading& reading, BlockOutput& out);
 void Diff(const SetJob& job, ListReading& reading, BlockOutput& out);
 void Exact(const SetJob& job, ListReading& reading, BlockOutput& out);
+void Grep(const SetJob& job, ListReading& reading, BlockOutput& out);
 
 }  // namespace orvane::setjob

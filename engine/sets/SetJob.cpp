@@ -12,6 +12,7 @@ SetJobSummary RunSetJob(const SetJob& job, const SetJobOutput& output) {
             case SetOperation::Merge: setjob::Merge(job, reading, out); break;
             case SetOperation::Diff: setjob::Diff(job, reading, out); break;
             case SetOperation::Exact: setjob::Exact(job, reading, out); break;
+            case SetOperation::Grep: setjob::Grep(job, reading, out); break;
         }
     } catch (const setjob::SourceFailed& failed) {
         // The result is not whole: what waits in the block is not handed on.

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "AddressExtractor.h"
 #include "AddressReader.h"
 #include "AddressSet.h"
 #include "FirewallFile.h"
@@ -42,7 +43,7 @@ struct RejectedLine {
 class LineFormat;
 
 // Which of the job's lists a line was read from.
-enum class ListRole { Input, Intersect, Exclude, Compared, Protect, Previous };
+enum class ListRole { Input, Intersect, Exclude, Compared, Protect, Previous, Pattern };
 
 // A line named in an answer: where it stands and what it holds.
 struct NamedLine {
@@ -90,6 +91,7 @@ struct SetJob {
     std::string lineEnd = "\n";
     RangeReading ranges = RangeReading::Addresses;
     LeadingZeros zeros = LeadingZeros::Reject;
+    bool extract = false;  // every address anywhere in a line, however many (AddressExtractor)
     LineOrder order = LineOrder::Text;  // Exact: the order lines are written in
     bool removeDuplicates = true;       // Exact: a network once, however many lines name it
     bool count = false;                 // "IPv4 NETWORKS ADDRESSES" and "IPv6 ..." instead of the networks
@@ -118,6 +120,11 @@ struct SetJob {
     double maxChange = 0;                  // percent of the previous addresses, per family
     // Merge: instead of the result, an answer for each.
     std::vector<WhyQuery> why{};
+    // Grep: the set the inputs' lines are matched against; with invert the
+    // lines that hold addresses and none of it; with count their number.
+    std::optional<ListSource> pattern{};
+    bool invert = false;
+    bool flushEachLine = false;  // Grep: every line handed on as soon as it is found
 };
 
 struct SetJobOutput {
@@ -151,8 +158,10 @@ struct Refusal {
 
 struct SetJobSummary {
     std::size_t lines = 0, rejected = 0;  // over every list read
+    std::size_t withoutAddress = 0;       // extract: lines that held none, and were no rejection either
     std::size_t leadingZeros = 0;         // of the rejected: lines another reading of zeros would take
     bool differ = false;                  // Diff: the two sets hold other addresses
+    std::size_t matched = 0;              // Grep: lines written (or counted)
     Refusal refusal{};
     std::vector<Refusal> guards{};  // every guard that refused the result; nothing was written
     std::vector<FamilyChange> changes{};  // with previous: both families, judged or not

@@ -26,6 +26,7 @@ enum class SetOperation {
     Exact,  // every line written exactly, in an order of its own
     Merge,  // the union of all lines, then the intersections and differences
     Diff,   // what the union of the lines and another list hold apart
+    Grep,   // the lines of text that hold an address of a set, as they are
 };
 
 // Which families are written (and counted).
