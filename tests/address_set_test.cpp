@@ -649,6 +649,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExtractRow{"ZoneAndEmbeddedIPv4", "fe80::1%eth0 ::ffff:1.2.3.4 ip:5.6.7.8", "fe80::1 ::ffff:1.2.3.4 5.6.7.8"},
         ExtractRow{"PaddedOctetRejects", "ok 1.2.3.4 then 010.1.2.3", "", LineFault::LeadingZero},
         ExtractRow{"PrefixPastTheWidthRejects", "1.2.3.4/33", "", LineFault::Prefix},
+        ExtractRow{"StarForAnOctetRejects", "office 172.16.*.0/24", "", LineFault::Star},
         ExtractRow{"NomatchRejects", "add bl 203.0.113.64/26 nomatch", "", LineFault::Exception},
         ExtractRow{"NoAddress", "GET /index.html HTTP/1.1 200 612", ""}),
     RowName<ExtractRow>);

@@ -142,6 +142,11 @@ std::size_t AddressExtractor::ReadToken(std::string_view line, std::size_t start
     std::size_t runEnd;
     const std::size_t end = RunEnd(line, start, runEnd);
     auto none = [&] { return PastContinuation(line, runEnd); };
+    // "172.16.*.0/24": an address with a star for an octet is damaged, not free text.
+    if (runEnd < n && line[runEnd] == '*' && line[runEnd - 1] == '.') {
+        if (fault_ == LineFault::None) fault_ = LineFault::Star;
+        return runEnd + 1;
+    }
     // "1.2.3.4g", "1.2.3.4.example": part of a word or a name.
     if (runEnd < n && IsWord(line[runEnd])) {
         std::size_t p = runEnd;

@@ -14,7 +14,8 @@
 //
 // The octet rules of the list reader hold: a token with a zero-padded octet
 // (under LeadingZeros::Reject), a mask with a gap, a prefix past the width or
-// a backwards range rejects its whole line, as does an ipset "nomatch" entry
+// a backwards range or a star for an octet ("172.16.*.0") rejects its whole
+// line, as does an ipset "nomatch" entry
 // ("add SET ADDRESS ... nomatch", or a member line "ADDRESS nomatch"), which
 // is an exception to its set and never a member. Other near misses
 // ("300.1.1.1", "1.2.3") are simply no address. Comments are not special:
