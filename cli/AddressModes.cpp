@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -355,8 +356,73 @@ std::string RefusalWords(const Refusal& refusal) {
         case Refusal::Kind::IPv6UnderDottedMask:
             return "{mask} and {wildcard} have no IPv6 meaning, and the result holds " + refusal.network +
                    " (-4 writes IPv4 only)";
+        case Refusal::Kind::TooFewEntries: {
+            std::string fewest;
+            AppendTotal(fewest, refusal.networks);
+            return "the " + refusal.network + " result needs at least " + fewest +
+                   " entries to keep out what --exclude and --protect hold; --max-entries" +
+                   (refusal.network == "IPv6" ? "6" : "") + " allows fewer";
+        }
     }
     return {};
+}
+
+long double AddressCount(const AddressTotal& total) {
+    if (total.bit128) return std::ldexp(1.0L, 128);
+    return std::ldexp(static_cast<long double>(total.value.high), 64) + static_cast<long double>(total.value.low);
+}
+
+std::string TotalWords(const AddressTotal& total) {
+    std::string words;
+    AppendTotal(words, total);
+    return words;
+}
+
+// part of whole, in percent: 0.52%, or 3e-05% when that small.
+std::string Share(const AddressTotal& part, const AddressTotal& whole) {
+    const long double percent = AddressCount(part) * 100 / AddressCount(whole);
+    char text[32];
+    std::snprintf(text, sizeof text, percent != 0 && percent < 0.01L ? "%.1Lg%%" : "%.2Lf%%", percent);
+    return text;
+}
+
+std::string Counted(std::uint64_t n, std::string_view one, std::string_view many = {}) {
+    std::string words = std::to_string(n) + ' ';
+    if (n == 1 || many.empty()) words += one;
+    if (n != 1) words += many.empty() ? "s" : many;
+    return words;
+}
+
+// What widening and fitting did to the result, family by family: they add
+// addresses to it, which is never done without a word.
+std::string FittingWords(const SetJobSummary& summary, const Options& options) {
+    std::string words;
+    for (std::size_t family = 0; family < 2; ++family) {
+        const std::string name = family == 0 ? "IPv4" : "IPv6";
+        // A family the result does not hold has nothing to say.
+        if (const std::optional<Widening>& widened = summary.widened[family]; widened && widened->any) {
+            const unsigned prefix = (family == 0 ? options.widen4 : options.widen6)->prefix;
+            words += "orvane-convert: " + name + " widened to whole /" + std::to_string(prefix) + " networks: " +
+                     Counted(widened->networks, "network") + ", " + TotalWords(widened->added) + " addresses added\n";
+        }
+        const std::optional<EntryFit>& fit = summary.fitted[family];
+        if (!fit || !fit->fits || fit->before == 0) continue;
+        words += "orvane-convert: " + name + " in at most " +
+                 Counted(*(family == 0 ? options.maxEntries4 : options.maxEntries6), "entry", "entries") + ": " +
+                 std::to_string(fit->before) + " before, " + std::to_string(fit->after) + " after, " +
+                 TotalWords(fit->added) + " addresses added";
+        words += " (" + Share(fit->added, fit->set) + " of the set); " +
+                 (fit->gap.value == Uint128{} ? std::string("the fewest possible")
+                                              : "at most " + TotalWords(fit->gap) + " more than the fewest possible (" +
+                                                    Share(fit->gap, fit->added) + " of those added)") +
+                 "\n";
+        if (fit->largest.empty()) continue;
+        words += "orvane-convert: " + name + " largest added:";
+        for (std::size_t k = 0; k < fit->largest.size(); ++k)
+            words += (k == 0 ? " " : ", ") + fit->largest[k].network + " (+" + TotalWords(fit->largest[k].addresses) + ")";
+        words += "\n";
+    }
+    return words;
 }
 
 std::vector<ListSource> SourcesOf(const std::vector<std::string>& names) {
@@ -414,6 +480,12 @@ SetJob JobOf(const Options& options) {
                .maxSize4 = options.maxSize4,
                .maxSize6 = options.maxSize6,
                .maxChange = options.maxChange.value_or(0),
+               .widen4 = options.widen4,
+               .widen6 = options.widen6,
+               .maxEntries4 = options.maxEntries4,
+               .maxEntries6 = options.maxEntries6,
+               .header = options.header ? &*options.header : nullptr,
+               .footer = options.footer ? &*options.footer : nullptr,
                .why = options.why};
     if (options.mode == Mode::Diff) job.diff = SourcesOf({options.diff}).front();
     if (!options.previous.empty()) job.previous = SourcesOf({options.previous}).front();
@@ -473,6 +545,7 @@ Outcome Run(const Options& options) {
                 report.Say(std::string("orvane-convert: \"") + options.previous + "\" holds no " +
                            (change.ipv6 ? "IPv6" : "IPv4") + " addresses: --max-change sets no limit on " +
                            (change.ipv6 ? "IPv6" : "IPv4") + " this run (a first run)\n");
+        if (const std::string fitted = FittingWords(summary, options); !fitted.empty()) report.Say(fitted);
         for (const Refusal& refusal : summary.guards) report.Say(GuardWords(refusal, options));
         report.Flush();
         outcome = {.rejected = summary.rejected,

@@ -52,6 +52,10 @@ struct Options {
     std::optional<unsigned> maxSize4, maxSize6;
     std::string previous;
     std::optional<double> maxChange;
+    // For routers' tables (--merge and --as).
+    std::optional<SetJob::Widen> widen4, widen6;
+    std::optional<std::uint64_t> maxEntries4, maxEntries6;
+    std::optional<LineFormat> header, footer;
     std::vector<WhyQuery> why;  // --why: answered instead of the result
     std::string output;  // empty: standard output
     std::vector<std::string> inputs{"-"};

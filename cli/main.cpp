@@ -26,7 +26,8 @@ constexpr std::string_view kUsage =
     "  or:  orvane-convert --diff NEW [OPTION]... [FILE]...\n"
     "  or:  orvane-convert --as ipset:NAME|nft:TABLE:NAME [--reduce PERCENT] [OPTION]... [FILE]...\n"
     "  or:  orvane-convert --why ADDRESS... [--intersect FILE]... [--exclude FILE]... [OPTION]... [FILE]...\n"
-    "  or:  orvane-convert --grep SETFILE [--invert] [--count] [OPTION]... [FILE]...\n";
+    "  or:  orvane-convert --grep SETFILE [--invert] [--count] [OPTION]... [FILE]...\n"
+    "  or:  orvane-convert --merge -4|-6 [--max-entries N] [--line-format TEXT] [--header TEXT] [OPTION]... [FILE]...\n";
 
 constexpr std::string_view kHelp =
     "Converts a list of IPv4 networks, one a line, into host ranges (range),\n"
@@ -68,8 +69,14 @@ constexpr std::string_view kHelp =
     "                          with --grep: the number of lines\n"
     "  -4, -6                  write (and count) IPv4 or IPv6 only\n"
     "      --line-format TEXT  write every network as TEXT with {net} {addr} {prefix}\n"
-    "                          {mask} {wildcard} {first} {last} {family} filled in\n"
-    "                          ({{ and }} for braces; {mask} and {wildcard} IPv4 only)\n"
+    "                          {mask} {wildcard} {first} {last} {family} {n} filled in\n"
+    "                          ({{ and }} for braces; {mask} and {wildcard} IPv4 only;\n"
+    "                          {n} the line's number)\n"
+    "      --number START,STEP\n"
+    "                          with {n}: number the lines from START by STEP (1,1)\n"
+    "      --header TEXT       with --merge and -4 or -6: a line before the networks,\n"
+    "                          {count} their number ({{ and }} for braces)\n"
+    "      --footer TEXT       the same after the networks\n"
     "      --min-prefix N      split IPv4 networks larger than /N\n"
     "      --prefixes LIST     write IPv4 networks of these lengths only (e.g. 24,32;\n"
     "                          /32 is always allowed), the same addresses\n"
@@ -86,6 +93,16 @@ constexpr std::string_view kHelp =
     "      --reduce PERCENT    as few prefix lengths per family as allow the entries to\n"
     "                          grow by PERCENT, or to --reduce-entries\n"
     "      --reduce-entries N  with --reduce: the entries always allowed (16384)\n"  // kDefaultReduceEntries
+    "Fitting a router's table, with --merge or --as, neither adding what --exclude\n"
+    "or --protect hold; what they add is said on standard error:\n"
+    "      --widen N:K         make whole every IPv4 /N network holding K addresses or\n"
+    "                          more of the result (24:3)\n"
+    "      --widen6 N:K        the same for IPv6 (64:2: a /64 with two addresses)\n"
+    "      --max-entries N     write IPv4 as at most N networks, adding the fewest\n"
+    "                          addresses (after --widen; the bound is said when the\n"
+    "                          fewest is not proven; not with --min-prefix, --prefixes\n"
+    "                          or --reduce)\n"
+    "      --max-entries6 N    the same for IPv6\n"
     "Guards, with --merge or --as: a result they refuse is not written (exit status 4)\n"
     "      --protect FILE      refuse a result that holds any address of FILE's networks,\n"
     "                          naming the input lines that bring them in\n"
@@ -129,7 +146,7 @@ constexpr std::string_view kHelp =
     "  1  an input or output error\n"
     "  4  a guard refused the result, nothing written\n"
     "  1  a result refused, nothing written: over 2^32 networks, an IPv6 network\n"
-    "     under {mask} or {wildcard}\n"
+    "     under {mask} or {wildcard}, fewer --max-entries than --exclude allows\n"
     "  3  lines were rejected and --strict was given\n"
     "  0  done, also when no line names a network\n"
     "With --diff: 2 for any of the above but 0, 1 the sets differ, 0 the same.\n"
@@ -213,6 +230,13 @@ enum OptionCode {
     kExtract,
     kGrep,
     kInvert,
+    kMaxEntries,
+    kMaxEntries6,
+    kWiden,
+    kWiden6,
+    kNumber,
+    kHeader,
+    kFooter,
 };
 
 // "ipset:NAME" or "nft:TABLE:NAME".
@@ -319,6 +343,13 @@ constexpr option kOptions[] = {
     {"extract", no_argument, nullptr, kExtract},
     {"grep", required_argument, nullptr, kGrep},
     {"invert", no_argument, nullptr, kInvert},
+    {"max-entries", required_argument, nullptr, kMaxEntries},
+    {"max-entries6", required_argument, nullptr, kMaxEntries6},
+    {"widen", required_argument, nullptr, kWiden},
+    {"widen6", required_argument, nullptr, kWiden6},
+    {"number", required_argument, nullptr, kNumber},
+    {"header", required_argument, nullptr, kHeader},
+    {"footer", required_argument, nullptr, kFooter},
     {nullptr, 0, nullptr, 0}};
 
 // A percentage past this is no budget anyone means: a typo.
@@ -334,6 +365,8 @@ struct Given {
     std::optional<orvane::OutputForm> format;
     bool exact = false, merge = false;
     std::string guard;  // the last guard given, for the message that says what it needs
+    std::string fit;    // the last of --widen and --max-entries given, likewise
+    std::optional<std::pair<std::uint64_t, std::uint64_t>> number;  // --number START,STEP
     std::vector<std::string> why;
     // The last option given that only the address-set modes have, for the message that says asked.
     std::string setOption;
@@ -480,6 +513,51 @@ std::optional<std::string> TakeOption(int c, std::string_view value, const std::
             options.grep = value;
             break;
         case kInvert: options.invert = true; break;
+        case kMaxEntries:
+        case kMaxEntries6: {
+            std::uint64_t entries;
+            if (!ParseCount(value, orvane::kMostNetworks, entries) || entries == 0)
+                return "option " + given + " takes a number of entries, at least 1";
+            (c == kMaxEntries6 ? options.maxEntries6 : options.maxEntries4) = entries;
+            asked.fit = given;
+            break;
+        }
+        case kWiden:
+        case kWiden6: {
+            const unsigned width = c == kWiden6 ? 128 : 32;
+            const std::size_t colon = value.find(':');
+            unsigned prefix = 0;
+            std::uint64_t least = 0;
+            // At least one address, and no more than the network holds.
+            if (colon == std::string_view::npos || !ParsePrefixLength(value.substr(0, colon), width, prefix) ||
+                !ParseCount(value.substr(colon + 1),
+                            width - prefix >= 62 ? kMostReduceEntries : std::uint64_t{1} << (width - prefix), least) ||
+                least == 0)
+                return "option " + given + " takes N:K, a prefix length from 0 to " + std::to_string(width) +
+                       " and at least 1 address, no more than a /N holds (" + (width == 32 ? "24:3" : "64:2") + ")";
+            (c == kWiden6 ? options.widen6 : options.widen4) = orvane::SetJob::Widen{prefix, least};
+            asked.fit = given;
+            break;
+        }
+        case kNumber: {
+            const std::size_t comma = value.find(',');
+            std::uint64_t start, step;
+            if (comma == std::string_view::npos || !ParseCount(value.substr(0, comma), kMostReduceEntries, start) ||
+                !ParseCount(value.substr(comma + 1), kMostReduceEntries, step))
+                return "option " + given + " takes START,STEP, such as 5,10";
+            asked.number.emplace(start, step);
+            asked.setOption = given;
+            break;
+        }
+        case kHeader:
+        case kFooter: {
+            std::string error;
+            std::optional<orvane::LineFormat>& frame = c == kHeader ? options.header : options.footer;
+            frame = orvane::LineFormat::ParseFrame(orvane::Utf8ToCp1251(value), error);
+            if (!frame) return "option " + given + ": " + error;
+            asked.setOption = given;
+            break;
+        }
         case kWhy:
             asked.why.emplace_back(value);  // read once --leading-zeros is known
             asked.merge = true;
@@ -532,8 +610,23 @@ std::optional<std::string> SettleMode(Options& options, const Given& asked) {
             return "option --why takes an IPv4 or IPv6 address or network, not \"" + text + "\"";
         options.why.push_back({.text = text, .family = line.kind, .v4 = line.v4, .v6 = line.v6});
     }
-    if (!options.why.empty() && (options.mode != Mode::Merge || asked.exact || options.count || !options.output.empty() || !asked.guard.empty()))
-        return "--why answers on standard output instead of the result, and goes with neither --exact, --diff, --count, -o nor a guard";
+    if (!options.why.empty() && (options.mode != Mode::Merge || asked.exact || options.count || !options.output.empty() ||
+                                 !asked.guard.empty() || !asked.fit.empty() || options.header || options.footer))
+        return "--why answers on standard output instead of the result, and goes with neither --exact, --diff, --count, "
+               "-o, a guard, --widen, --max-entries, --header nor --footer";
+    if (!asked.fit.empty() && options.mode != Mode::Merge) return asked.fit + " needs --merge or --as";
+    if ((options.maxEntries4 || options.maxEntries6) &&
+        (asked.minPrefix4 > 0 || asked.minPrefix6 > 0 || !asked.listed4.all() || !asked.listed6.all() ||
+         options.reducePercent))
+        return "--max-entries chooses the networks itself and goes with neither --min-prefix, --prefixes nor --reduce";
+    if ((options.header || options.footer) && (options.mode != Mode::Merge || options.families == orvane::Families::Both ||
+                                              options.firewall || options.count))
+        return "--header and --footer need --merge and -4 or -6 (routers keep each family in lists of their own), "
+               "and go with neither --as nor --count";
+    if (asked.number) {
+        if (!options.lineFormat || !options.lineFormat->Numbers()) return "--number needs {n} in --line-format";
+        options.lineFormat->Number(asked.number->first, asked.number->second);
+    }
     const bool sets = options.mode != Mode::Convert;
     if (options.count && !sets) return "--count needs --exact or --merge";
     if (!asked.setOption.empty() && !sets) return asked.setOption + " needs --exact, --merge or --diff";

@@ -815,3 +815,91 @@ TEST(ReducePrefixLengths, KeepsTheAddressesWithinTheBudgetWithTheFewestLengths) 
         }
     }
 }
+
+namespace {
+
+// The fewest addresses a cover of at most k networks adds, for every k, by
+// the plain dynamic programme over every network of a region of 2^bits
+// addresses (the covers that matter lie inside it when nothing outside is
+// listed): what FitIntoEntries is held to.
+struct FewestAdded {
+    static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+    std::vector<bool> in, forbidden;  // by offset in the region
+    unsigned bits;
+
+    std::vector<std::uint64_t> Of(std::uint64_t from, unsigned size, std::size_t most) const {
+        std::vector<std::uint64_t> best(most + 1, kNever);
+        std::uint64_t held = 0, banned = 0;
+        for (std::uint64_t a = from; a < from + (std::uint64_t{1} << size); ++a) {
+            held += in[a];
+            banned += forbidden[a];
+        }
+        if (held == 0) std::fill(best.begin(), best.end(), 0);
+        if (banned == 0 && held > 0)
+            for (std::size_t k = 1; k <= most; ++k) best[k] = (std::uint64_t{1} << size) - held;
+        if (size == 0 || held == 0) return best;
+        const auto low = Of(from, size - 1, most), high = Of(from + (std::uint64_t{1} << (size - 1)), size - 1, most);
+        for (std::size_t a = 0; a <= most; ++a)
+            for (std::size_t b = 0; a + b <= most; ++b)
+                if (low[a] != kNever && high[b] != kNever) best[a + b] = std::min(best[a + b], low[a] + high[b]);
+        for (std::size_t k = 1; k <= most; ++k) best[k] = std::min(best[k], best[k - 1]);
+        return best;
+    }
+};
+
+template <typename Value>
+void CheckFitAgainstTheFewest(Value base, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    for (int round = 0; round < 150; ++round) {
+        FewestAdded fewest{.in = std::vector<bool>(64), .forbidden = std::vector<bool>(64), .bits = 6};
+        std::vector<Interval<Value>> set, forbidden;
+        const unsigned density = 1 + random() % 6;
+        for (std::uint64_t a = 0; a < 64; ++a) {
+            const unsigned roll = random() % 16;
+            const Interval<Value> one{static_cast<Value>(base + a), static_cast<Value>(base + a)};
+            if (roll < density) {
+                fewest.in[a] = true;
+                set.push_back(one);
+            } else if (roll == 15 && random() % 2 == 0) {
+                fewest.forbidden[a] = true;
+                forbidden.push_back(one);
+            }
+        }
+        set = UnionOf(set);
+        forbidden = UnionOf(forbidden);
+        const std::uint64_t budget = 1 + random() % 12;
+        const std::vector<std::uint64_t> best = fewest.Of(0, 6, budget);
+        std::vector<Interval<Value>> fitted = set;
+        const EntryFit fit = FitIntoEntries(fitted, forbidden, budget, false);
+        const std::string where = "round " + std::to_string(round) + ", budget " + std::to_string(budget);
+        if (best[budget] == FewestAdded::kNever) {
+            ASSERT_FALSE(fit.fits) << where;
+            ASSERT_EQ(fitted, set) << where;
+            continue;
+        }
+        ASSERT_TRUE(fit.fits) << where;
+        ASSERT_LE(fit.after, budget) << where;
+        ASSERT_EQ(NetworkCountOf(fitted, PrefixLengths().set()).value, Uint128(fit.after)) << where;
+        ASSERT_EQ(DifferenceOf(set, fitted), (std::vector<Interval<Value>>{})) << where;           // covers the set
+        ASSERT_EQ(IntersectionOf(fitted, forbidden), (std::vector<Interval<Value>>{})) << where;  // and nothing kept out
+        const std::uint64_t added = TotalOf(fitted).value.low - TotalOf(set).value.low;
+        ASSERT_EQ(fit.added.value, Uint128(added)) << where;
+        ASSERT_GE(added, best[budget]) << where;
+        ASSERT_LE(added - fit.gap.value.low, best[budget]) << where;  // the bound holds
+        if (fit.gap.value == Uint128{}) {
+            ASSERT_EQ(added, best[budget]) << where;
+        }
+    }
+}
+
+}  // namespace
+
+// Wherever it claims the fewest added addresses it has them, elsewhere it is
+// within the gap it states, and it always covers the set and nothing kept
+// out, in both families and at the top of each space.
+TEST(FitIntoEntries, AddsTheFewestAddressesOrSaysHowManyMoreAtMost) {
+    CheckFitAgainstTheFewest<std::uint32_t>(0x0A000000, 23);
+    CheckFitAgainstTheFewest<std::uint32_t>(kTop - 63, 29);
+    CheckFitAgainstTheFewest<Uint128>(Uint128(0x20010db800000000, 0), 31);
+    CheckFitAgainstTheFewest<Uint128>(kTop6 - 63, 37);
+}

@@ -340,6 +340,35 @@ INSTANTIATE_TEST_SUITE_P(
         // No line vanishes at the length limit: past it, blanks too, it is rejected; at it, read.
         StdinRow{"LineAtTheLimitRead", {"--merge", "--strict"}, std::string((1 << 20) - 8, ' ') + "10.9.9.9\n",
                  "10.9.9.9/32\n", ""},
+        // Fitting routers' tables: a /N widened at K addresses, not at K - 1, less what is kept out.
+        StdinRow{"WidenAtTheLeastAndKeepOut", {"--merge", "--widen", "24:2", "--widen6", "64:2", "--exclude", "@protect.txt"},
+                 "10.0.0.1\n10.0.0.5\n10.0.1.7\n10.20.5.1\n10.20.5.2\n2001:db8::1\n2001:db8::2\n2001:db8:1::1\n"
+                 "2001:db8:53::1\n2001:db8:53::2\n",
+                 "10.0.0.0/24\n10.0.1.7/32\n2001:db8::/64\n2001:db8:1::1/128\n",
+                 "orvane-convert: IPv4 widened to whole /24 networks: 1 network, 254 addresses added\n"
+                 "orvane-convert: IPv6 widened to whole /64 networks: 1 network, 18446744073709551614 addresses added\n"},
+        StdinRow{"WidenBelowTheLeastAddsNothing", {"--merge", "--widen", "24:3", "--widen6", "80:3"},
+                 "10.0.0.1\n10.0.0.5\n2001:db8::/96\n2001:db8::1:0:0:1\n",
+                 "10.0.0.1/32\n10.0.0.5/32\n2001:db8::/80\n2001:db8::1:0:0:1/128\n",
+                 "orvane-convert: IPv4 widened to whole /24 networks: 0 networks, 0 addresses added\n"
+                 "orvane-convert: IPv6 widened to whole /80 networks: 1 network, 281470681743360 addresses added\n"},
+        StdinRow{"MaxEntriesSaysWhatItAdded", {"--merge", "--max-entries", "3", "--max-entries6", "1"},
+                 "10.0.0.1\n10.0.0.3\n10.0.0.8\n10.0.1.0/24\n10.0.3.5\n2001:db8::1\n2001:db8::3\n",
+                 "10.0.0.0/28\n10.0.1.0/24\n10.0.3.5/32\n2001:db8::/126\n",
+                 "orvane-convert: IPv4 in at most 3 entries: 5 before, 3 after, 13 addresses added (5.00% of the set); "
+                 "the fewest possible\norvane-convert: IPv4 largest added: 10.0.0.0/28 (+13)\n"
+                 "orvane-convert: IPv6 in at most 1 entry: 2 before, 1 after, 2 addresses added (100.00% of the set); "
+                 "the fewest possible\norvane-convert: IPv6 largest added: 2001:db8::/126 (+2)\n"},
+        StdinRow{"MaxEntriesBelowWhatExcludeNeedsIsRefused", {"--merge", "--max-entries", "2", "--exclude", "@protect.txt"},
+                 "192.0.2.1\n192.0.2.60\n192.0.2.100\n", "",
+                 "orvane-convert: the IPv4 result needs at least 3 entries to keep out what --exclude and --protect hold; "
+                 "--max-entries allows fewer\n",
+                 1},
+        StdinRow{"NumberedLinesHeaderAndFooter",
+                 {"--merge", "-4", "--line-format", "ip prefix-list BLOCK seq {n} deny {net}", "--number", "5,10",
+                  "--header", "! {count} networks", "--footer", "! end {{{count}}}"},
+                 "10.0.2.0/24\n10.0.0.0/24\n::1\n", "! 2 networks\nip prefix-list BLOCK seq 5 deny 10.0.0.0/24\n"
+                 "ip prefix-list BLOCK seq 15 deny 10.0.2.0/24\n! end {2}\n", ""},
         StdinRow{"BlanksPastTheLimitRejected", {"--merge", "--strict"}, std::string((1 << 20) + 1, ' ') + "10.9.9.9\n",
                  "", "", 3}),
     RowName<StdinRow>);
@@ -639,7 +668,12 @@ TEST(Cli, RejectsWrongUsage) {
              {"--exact", "--max-size", "8"}, {"--diff", "a.txt", "--protect", "p.txt"}, {"--merge", "--previous", "p.txt"},
              {"--merge", "--max-change", "2.5.1"}, {"--why", "10.0.0.1", "-o", "out.txt"}, {"--why", "10.0.0.01"},
              {"--why", "10.0.0.1", "--max-size", "8"}, {"--quiet", "--why", "10.0.0.1", "--exact"},
-             {"--grep", "s.txt", "--merge"}, {"--invert"}, {"--extract"}}) {
+             {"--grep", "s.txt", "--merge"}, {"--invert"}, {"--extract"},
+             // Fitting chooses the networks; frames belong to one family's list.
+             {"--merge", "--max-entries", "10", "--prefixes", "24"}, {"--merge", "--max-entries6", "10", "--reduce", "5"},
+             {"--exact", "--widen", "24:2"}, {"--merge", "--widen", "24:257"}, {"--merge", "--max-entries", "0"},
+             {"--merge", "--header", "x"}, {"--as", "ipset:bl", "-4", "--footer", "x"}, {"--merge", "-4", "--number", "1,1"},
+             {"--merge", "-4", "--header", "{n}"}, {"--why", "10.0.0.1", "--widen", "24:1"}}) {
         const Outcome run = Convert(args);
         EXPECT_EQ(run.status, 2) << args[0];
         EXPECT_NE(run.err.find("Usage: orvane-convert"), std::string::npos);

@@ -119,6 +119,9 @@ void ForEachNetwork(Interval<Value> interval, const PrefixLengths& lengths, Visi
 // overlapping and adjacent intervals joined.
 template <typename Value>
 std::vector<Interval<Value>> UnionOf(std::vector<Interval<Value>> intervals);
+// The same for two lists as UnionOf() gives them, in one pass.
+template <typename Value>
+std::vector<Interval<Value>> UnionOfSorted(const std::vector<Interval<Value>>& a, const std::vector<Interval<Value>>& b);
 
 // A union built as intervals come: they are gathered and joined into the
 // union kept so far a batch at a time, so that memory follows the distinct

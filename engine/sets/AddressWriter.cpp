@@ -98,9 +98,20 @@ void WriteCount(std::string_view family, const AddressTotal& networks, const Add
 }
 
 std::optional<LineFormat> LineFormat::Parse(std::string_view text, std::string& error) {
-    static constexpr std::pair<std::string_view, Field> kFields[] = {
-        {"net", Field::Net},   {"addr", Field::Addr},   {"prefix", Field::Prefix}, {"mask", Field::Mask},
-        {"wildcard", Field::Wildcard}, {"first", Field::First}, {"last", Field::Last}, {"family", Field::Family}};
+    static constexpr Named kFields[] = {
+        {"net", Field::Net},           {"addr", Field::Addr},   {"prefix", Field::Prefix}, {"mask", Field::Mask},
+        {"wildcard", Field::Wildcard}, {"first", Field::First}, {"last", Field::Last},     {"family", Field::Family},
+        {"n", Field::Number}};
+    return ParseWith(text, kFields, "the line format", error);
+}
+
+std::optional<LineFormat> LineFormat::ParseFrame(std::string_view text, std::string& error) {
+    static constexpr Named kFields[] = {{"count", Field::Count}};
+    return ParseWith(text, kFields, "a header or footer", error);
+}
+
+std::optional<LineFormat> LineFormat::ParseWith(std::string_view text, std::span<const Named> fields,
+                                                std::string_view which, std::string& error) {
     LineFormat format;
     auto literal = [&](char c) {
         if (format.pieces_.empty() || format.pieces_.back().field != Field::Text) format.pieces_.push_back({Field::Text, {}});
@@ -114,7 +125,7 @@ std::optional<LineFormat> LineFormat::Parse(std::string_view text, std::string& 
             continue;
         }
         if (c == '}') {
-            error = "a lone } in the line format (}} writes one)";
+            error = "a lone } in " + std::string(which) + " (}} writes one)";
             return std::nullopt;
         }
         if (c != '{') {
@@ -123,19 +134,28 @@ std::optional<LineFormat> LineFormat::Parse(std::string_view text, std::string& 
         }
         const std::size_t close = text.find('}', i);
         const std::string_view name = text.substr(i + 1, close == std::string_view::npos ? close : close - i - 1);
-        const auto* known = std::find_if(std::begin(kFields), std::end(kFields),
-                                         [&](const auto& field) { return field.first == name; });
-        if (close == std::string_view::npos || known == std::end(kFields)) {
-            error = "unknown field {" + std::string(name) + (close == std::string_view::npos ? "" : "}") +
-                    " in the line format (fields: {net} {addr} {prefix} {mask} {wildcard} {first} {last} {family}; "
-                    "{{ and }} write braces)";
+        const auto known =
+            std::find_if(fields.begin(), fields.end(), [&](const Named& field) { return field.name == name; });
+        if (close == std::string_view::npos || known == fields.end()) {
+            std::string names;
+            for (const Named& field : fields) names += (names.empty() ? "{" : " {") + std::string(field.name) + "}";
+            error = "unknown field {" + std::string(name) + (close == std::string_view::npos ? "" : "}") + " in " +
+                    std::string(which) + " (fields: " + names + "; {{ and }} write braces)";
             return std::nullopt;
         }
-        format.pieces_.push_back({known->second, {}});
-        format.needsDottedMask_ = format.needsDottedMask_ || known->second == Field::Mask || known->second == Field::Wildcard;
+        format.pieces_.push_back({known->field, {}});
+        format.needsDottedMask_ = format.needsDottedMask_ || known->field == Field::Mask || known->field == Field::Wildcard;
+        format.numbers_ = format.numbers_ || known->field == Field::Number;
         i = close;
     }
     return format;
+}
+
+void LineFormat::WriteFrame(const AddressTotal& count, std::string& out) const {
+    for (const Piece& piece : pieces_) {
+        if (piece.field == Field::Count) AppendTotal(out, count);
+        else out += piece.text;
+    }
 }
 
 template <typename Value>
@@ -154,6 +174,8 @@ void LineFormat::WriteAny(const Interval<Value>& network, std::string& out) cons
             case Field::Last: AppendAddress(out, network.last); break;
             case Field::Prefix: AppendNumber(out, prefix); break;
             case Field::Family: out += IsIPv6<Value> ? '6' : '4'; break;
+            case Field::Number: out += std::to_string(next_); break;
+            case Field::Count: break;  // a header's only
             case Field::Mask:
             case Field::Wildcard:
                 // The job refuses IPv6 networks for these before anything is written.
@@ -164,6 +186,7 @@ void LineFormat::WriteAny(const Interval<Value>& network, std::string& out) cons
                 break;
         }
     }
+    next_ += step_;
 }
 
 void LineFormat::Write(const Interval4& network, std::string& out) const { WriteAny(network, out); }

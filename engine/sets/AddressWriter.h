@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -21,24 +23,44 @@ class LineFormat {
 public:
     // The format, or nothing and error saying what is wrong with it.
     static std::optional<LineFormat> Parse(std::string_view text, std::string& error);
+    // A line written before or after the networks (a header, a footer),
+    // whose one field is {count}, the number of network lines.
+    static std::optional<LineFormat> ParseFrame(std::string_view text, std::string& error);
 
     // {mask} and {wildcard}, which IPv6 networks have no text for.
     bool NeedsDottedMask() const { return needsDottedMask_; }
+    // {n}: the lines are numbered from start, by step.
+    bool Numbers() const { return numbers_; }
+    void Number(std::uint64_t start, std::uint64_t step) {
+        next_ = start;
+        step_ = step;
+    }
 
     void Write(const Interval4& network, std::string& out) const;
     void Write(const Interval6& network, std::string& out) const;
+    void WriteFrame(const AddressTotal& count, std::string& out) const;
 
 private:
-    enum class Field { Text, Net, Addr, Prefix, Mask, Wildcard, First, Last, Family };
+    enum class Field { Text, Net, Addr, Prefix, Mask, Wildcard, First, Last, Family, Number, Count };
     struct Piece {
         Field field;
         std::string text;  // Field::Text only
     };
+    struct Named {
+        std::string_view name;
+        Field field;
+    };
+    static std::optional<LineFormat> ParseWith(std::string_view text, std::span<const Named> fields,
+                                               std::string_view which, std::string& error);
     template <typename Value>
     void WriteAny(const Interval<Value>& network, std::string& out) const;
 
     std::vector<Piece> pieces_;
-    bool needsDottedMask_ = false;
+    bool needsDottedMask_ = false, numbers_ = false;
+    // The number of the next line written: writing is the format's one
+    // state, a run of lines numbered as they go out.
+    mutable std::uint64_t next_ = 1;
+    std::uint64_t step_ = 1;
 };
 
 struct SetWriting {

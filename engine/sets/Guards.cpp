@@ -64,6 +64,7 @@ Guards::Guards(const SetJob& job, ListReading& reading) : job_(job) {
     });
     protect_ = UnionOfLists(reading, job.protect, ListRole::Protect);
     reading.Watch(nullptr);
+    all_ = protect_;
 }
 
 void Guards::Narrow(const std::vector<AddressSets>& intersects, const std::vector<AddressSets>& excludes) {

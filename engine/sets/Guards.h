@@ -15,6 +15,8 @@ public:
     Guards(const SetJob& job, ListReading& reading);
 
     bool Protects() const { return !protect_.v4.empty() || !protect_.v6.empty(); }
+    // Every protected address, wherever it lies.
+    const AddressSets& ProtectedUnion() const { return all_; }
     // Whether input lines are to be shown to See.
     bool WatchesLines() const { return Protects() || job_.maxSize4 || job_.maxSize6; }
 
@@ -42,6 +44,7 @@ private:
 
     const SetJob& job_;
     AddressSets protect_;  // the union, then what of it reaches the result
+    AddressSets all_;      // the union
     std::vector<Protected<std::uint32_t>> lines4_;
     std::vector<Protected<Uint128>> lines6_;
     Refusal protected_{.kind = Refusal::Kind::Protected}, tooLarge_{.kind = Refusal::Kind::TooLarge};

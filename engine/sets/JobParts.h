@@ -161,6 +161,15 @@ private:
 
 SetWriting WritingOf(const SetJob& job);
 
+// How many units ForEachUnit gives for the intervals: the lines written.
+template <typename Value>
+AddressTotal UnitCountOf(const std::vector<Interval<Value>>& intervals, const SetWriting& writing) {
+    if (!WritesWholeIntervals<Value>(writing)) return NetworkCountOf(intervals, writing.Lengths<Value>());
+    AddressTotal count;
+    count.Add(intervals.size());
+    return count;
+}
+
 // Why the result cannot be written (too many networks, or an IPv6 network
 // where the line format wants a dotted mask), judged on every interval that
 // would be written, before anything is; Kind::None when it can.

@@ -1,5 +1,6 @@
 // The union of every input, then what each --intersect list also holds, less
 // what each --exclude list holds; written as networks, counts or a firewall file.
+#include "EntryBudget.h"
 #include "Guards.h"
 #include "JobParts.h"
 #include "PrefixReduction.h"
@@ -43,6 +44,33 @@ void AnswerWhy(const SetJob& job, ListReading& reading) {
     why.Answer(result, reading.Summary());
 }
 
+bool FitsTables(const SetJob& job) { return job.widen4 || job.widen6 || job.maxEntries4 || job.maxEntries6; }
+
+template <typename Value>
+void FitFamily(const SetJob& job, std::vector<Interval<Value>>& set, const std::vector<Interval<Value>>& forbidden,
+               SetJobSummary& summary) {
+    const std::size_t family = IsIPv6<Value> ? 1 : 0;
+    const std::optional<SetJob::Widen>& widen = family == 1 ? job.widen6 : job.widen4;
+    const std::optional<std::uint64_t>& most = family == 1 ? job.maxEntries6 : job.maxEntries4;
+    if (widen) summary.widened[family] = WidenNetworks(set, forbidden, widen->prefix, widen->least);
+    if (!most) return;
+    const bool halves = job.firewall && job.firewall->tool == FirewallSets::Tool::Ipset;
+    const EntryFit& fit = summary.fitted[family].emplace(FitIntoEntries(set, forbidden, *most, halves));
+    if (!fit.fits && !summary.refusal) {
+        summary.refusal = {.kind = Refusal::Kind::TooFewEntries, .network = IsIPv6<Value> ? "IPv6" : "IPv4"};
+        summary.refusal.networks.Add(fit.after);
+    }
+}
+
+// The header or footer of one family's networks, with their count.
+template <typename Value>
+void WriteFrame(const LineFormat* frame, const std::vector<Interval<Value>>& set, const SetJob& job,
+                const SetWriting& writing, BlockOutput& out) {
+    if (frame == nullptr || !Writes<Value>(job)) return;
+    frame->WriteFrame(UnitCountOf(set, writing), out.Text());
+    out.Text().append(job.lineEnd);
+}
+
 }  // namespace
 
 void Merge(const SetJob& job, ListReading& reading, BlockOutput& out) {
@@ -69,13 +97,22 @@ void Merge(const SetJob& job, ListReading& reading, BlockOutput& out) {
                                                          : UnionOfLists(reading, {&job.intersect[k], 1}, ListRole::Intersect);
         result = {IntersectionOf(result.v4, other.v4), IntersectionOf(result.v6, other.v6)};
     }
+    // What widening and fitting must keep out.
+    AddressSets forbidden = FitsTables(job) ? guards.ProtectedUnion() : AddressSets{};
     for (std::size_t k = 0; k < job.exclude.size(); ++k) {
         const AddressSets other = k < excludes.size() ? std::move(excludes[k])
                                                        : UnionOfLists(reading, {&job.exclude[k], 1}, ListRole::Exclude);
         result = {DifferenceOf(result.v4, other.v4), DifferenceOf(result.v6, other.v6)};
+        if (FitsTables(job))
+            forbidden = {UnionOfSorted(forbidden.v4, other.v4), UnionOfSorted(forbidden.v6, other.v6)};
     }
     reading.Watch(nullptr);
-    if (guards.Judge(result, reading)) return;
+    if (FitsTables(job)) {
+        // Before the guards: the change from the last result is the change of what is loaded.
+        FitFamily(job, result.v4, forbidden.v4, reading.Summary());
+        FitFamily(job, result.v6, forbidden.v6, reading.Summary());
+    }
+    if (guards.Judge(result, reading) || reading.Summary().refusal) return;
     SetWriting writing = WritingOf(job);
     if (job.reducePercent) {
         std::vector<Reduction>& reductions = reading.Summary().reductions;
@@ -103,8 +140,12 @@ void Merge(const SetJob& job, ListReading& reading, BlockOutput& out) {
                           [&] { out.PassOnWhenFull(); });
         return;
     }
+    WriteFrame(job.header, result.v4, job, writing, out);
+    WriteFrame(job.header, result.v6, job, writing, out);
     WriteSet(result.v4, job, writing, out);
     WriteSet(result.v6, job, writing, out);
+    WriteFrame(job.footer, result.v4, job, writing, out);
+    WriteFrame(job.footer, result.v6, job, writing, out);
 }
 
 }  // namespace orvane::setjob

@@ -4,19 +4,6 @@
 #include "AddressText.h"
 
 namespace orvane::setjob {
-namespace {
-
-// How many units ForEachUnit gives for the intervals.
-template <typename Value>
-AddressTotal UnitCountOf(const std::vector<Interval<Value>>& intervals, const SetWriting& writing) {
-    if (!WritesWholeIntervals<Value>(writing)) return NetworkCountOf(intervals, writing.Lengths<Value>());
-    AddressTotal count;
-    count.Add(intervals.size());
-    return count;
-}
-
-}  // namespace
-
 SetWriting WritingOf(const SetJob& job) {
     return {.form = job.form,
             .delimiter = job.delimiter,

@@ -18,6 +18,7 @@
 #include "AddressExtractor.h"
 #include "AddressReader.h"
 #include "AddressSet.h"
+#include "EntryBudget.h"
 #include "FirewallFile.h"
 #include "ListText.h"
 #include "PrefixReduction.h"
@@ -118,6 +119,19 @@ struct SetJob {
     std::optional<unsigned> maxSize4{}, maxSize6{};
     std::optional<ListSource> previous{};  // with maxChange: the last result
     double maxChange = 0;                  // percent of the previous addresses, per family
+    // Merge: for the tables of routers, per family. Each /prefix network
+    // holding at least least addresses of the result becomes whole; then
+    // the result is covered by at most maxEntries networks, adding as few
+    // addresses as can be. Neither adds what exclude or protect hold.
+    struct Widen {
+        unsigned prefix;
+        std::uint64_t least;
+    };
+    std::optional<Widen> widen4{}, widen6{};
+    std::optional<std::uint64_t> maxEntries4{}, maxEntries6{};
+    // Merge, one family: lines written before and after the networks.
+    const LineFormat* header = nullptr;
+    const LineFormat* footer = nullptr;
     // Merge: instead of the result, an answer for each.
     std::vector<WhyQuery> why{};
     // Grep: the set the inputs' lines are matched against; with invert the
@@ -146,6 +160,9 @@ struct Refusal {
         Protected,      // lines: the first input lines that bring protected addresses into the result
         TooLarge,       // lines: the first input lines over their family's size
         TooMuchChange,  // changes: the families over the limit
+        // maxEntries is less than the networks needed to keep out what
+        // exclude and protect hold; networks: the fewest; network: the family.
+        TooFewEntries,
     };
     Kind kind = Kind::None;
     AddressTotal networks{};
@@ -169,6 +186,9 @@ struct SetJobSummary {
     // What opening or reading a list threw (its own error, as its source
     // made it): the job stopped there, not whole.
     std::exception_ptr unread{};
+    // With widen and maxEntries: IPv4's at 0, IPv6's at 1.
+    std::optional<Widening> widened[2]{};
+    std::optional<EntryFit> fitted[2]{};
     // With reducePercent: IPv4's, then IPv6's.
     std::vector<Reduction> reductions{};
 };

@@ -104,6 +104,17 @@ std::vector<Interval<Value>> UnionBuilder<Value>::Take() {
 
 template class UnionBuilder<std::uint32_t>;
 template class UnionBuilder<Uint128>;
+template <typename Value>
+std::vector<Interval<Value>> UnionOfSorted(const std::vector<Interval<Value>>& a, const std::vector<Interval<Value>>& b) {
+    std::vector<Interval<Value>> both(a.size() + b.size());
+    std::merge(a.begin(), a.end(), b.begin(), b.end(), both.begin(),
+               [](const Interval<Value>& x, const Interval<Value>& y) { return x.first < y.first; });
+    JoinSorted(both);
+    return both;
+}
+
+template std::vector<Interval4> UnionOfSorted(const std::vector<Interval4>&, const std::vector<Interval4>&);
+template std::vector<Interval6> UnionOfSorted(const std::vector<Interval6>&, const std::vector<Interval6>&);
 template std::vector<Interval4> UnionOf(std::vector<Interval4>);
 template std::vector<Interval6> UnionOf(std::vector<Interval6>);
 
