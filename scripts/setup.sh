@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev libjpeg-dev libqscintilla2-qt6-dev)
 case "${1:-run}" in
   run) packages+=(fonts-wine) ;;
-  test) packages+=(libgtest-dev libbenchmark-dev clang help2man dpkg-dev file lintian appstream bash-completion desktop-file-utils nftables ipset iptables) ;;
+  test) packages+=(libgtest-dev libbenchmark-dev clang help2man dpkg-dev file lintian appstream bash-completion desktop-file-utils nftables ipset iptables iproute2 bird2) ;;
   package) packages+=(help2man dpkg-dev file) ;;  # file: CPack computes the dependencies with it
   *) echo "usage: $0 run|test|package" >&2; exit 2 ;;
 esac
