@@ -359,9 +359,9 @@ std::string RefusalWords(const Refusal& refusal) {
         case Refusal::Kind::TooFewEntries: {
             std::string fewest;
             AppendTotal(fewest, refusal.networks);
-            return "the " + refusal.network + " result needs at least " + fewest +
-                   " entries to keep out what --exclude and --protect hold; --max-entries" +
-                   (refusal.network == "IPv6" ? "6" : "") + " allows fewer";
+            return "the " + refusal.network + " result needs at least " + fewest + " entries; --max-entries" +
+                   (refusal.network == "IPv6" ? "6" : "") +
+                   " allows fewer (what --exclude and --protect hold stays out; ipset's /0 is two)";
         }
     }
     return {};

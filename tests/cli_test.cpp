@@ -361,8 +361,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "the fewest possible\norvane-convert: IPv6 largest added: 2001:db8::/126 (+2)\n"},
         StdinRow{"MaxEntriesBelowWhatExcludeNeedsIsRefused", {"--merge", "--max-entries", "2", "--exclude", "@protect.txt"},
                  "192.0.2.1\n192.0.2.60\n192.0.2.100\n", "",
-                 "orvane-convert: the IPv4 result needs at least 3 entries to keep out what --exclude and --protect hold; "
-                 "--max-entries allows fewer\n",
+                 "orvane-convert: the IPv4 result needs at least 3 entries; --max-entries allows fewer (what --exclude "
+                 "and --protect hold stays out; ipset's /0 is two)\n",
+                 1},
+        StdinRow{"MaxEntriesCountsTheHalvesIpsetWrites", {"--as", "ipset:bl", "--max-entries", "1"}, "0.0.0.0/1\n128.0.0.0/2\n",
+                 "", "orvane-convert: the IPv4 result needs at least 2 entries; --max-entries allows fewer (what --exclude "
+                     "and --protect hold stays out; ipset's /0 is two)\n",
                  1},
         StdinRow{"NumberedLinesHeaderAndFooter",
                  {"--merge", "-4", "--line-format", "ip prefix-list BLOCK seq {n} deny {net}", "--number", "5,10",
