@@ -378,11 +378,12 @@ std::string TotalWords(const AddressTotal& total) {
     return words;
 }
 
-// part of whole, in percent: 0.52%, or 3e-05% when that small.
+// part of whole, in percent: 0.52%, or 3e-05% and 5.6e+19% when that far from 1.
 std::string Share(const AddressTotal& part, const AddressTotal& whole) {
     const long double percent = AddressCount(part) * 100 / AddressCount(whole);
     char text[32];
-    std::snprintf(text, sizeof text, percent != 0 && percent < 0.01L ? "%.1Lg%%" : "%.2Lf%%", percent);
+    const bool far = percent != 0 && (percent < 0.01L || percent >= 1e6L);  // no row of digits
+    std::snprintf(text, sizeof text, far ? "%.2Lg%%" : "%.2Lf%%", percent);
     return text;
 }
 

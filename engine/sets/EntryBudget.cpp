@@ -101,14 +101,17 @@ private:
     // Between leaf i and leaf i + 1, the smallest network that holds both.
     struct Node {
         int parent = kNone, left = kNone, right = kNone;  // a child below 0 is the leaf ~child
-        int owner;                                        // the unit it splits with
         int heapLeft = kNone, heapRight = kNone;
+        // The units its own took in, and the next of those its absorber took in.
+        int absorbed = kNone, nextAbsorbed = kNone;
+        // The units waiting for it to be split, and the next waiting with them.
+        int parked = kNone, nextParked = kNone;
         std::uint8_t prefix = 0, rank = 1;
-        bool forced = false;   // holds a forbidden address: always split
-        bool applied = false;  // its unit is taken
-        std::uint64_t entries = 0, unitEntries = 0;  // as it starts; what its unit adds
-        Wide added = 0, unitSaves = 0;               // as it starts; what its unit takes away
-        Wide whole = 0;                              // what it adds whole
+        bool forced = false;  // holds a forbidden address: always split
+        bool split = false;   // its unit is taken
+        std::uint64_t entries = 0, unitEntries = 0, ownEntries = 0;  // as it starts; what its unit adds, and it alone
+        Wide added = 0, unitSaves = 0, ownSaves = 0;                 // as it starts; what its unit takes away, and it alone
+        Wide whole = 0;                                              // what it adds whole
     };
 
     std::uint64_t WholeEntries(unsigned prefix) const { return halves_ && prefix == 0 ? 2 : 1; }
@@ -124,7 +127,6 @@ private:
         std::vector<int> stack;
         for (std::size_t i = 0; i < count; ++i) {
             Node& node = nodes_[i];
-            node.owner = static_cast<int>(i);
             node.prefix = static_cast<std::uint8_t>(LeadingZeros(leaves_[i].first ^ leaves_[i + 1].first, kWidth));
             node.right = ~static_cast<int>(i + 1);
             int last = kNone;
@@ -181,14 +183,15 @@ private:
         } else {
             node.entries = whole;
             node.added = node.whole;
-            node.unitEntries = entries - whole;
-            node.unitSaves = node.whole - added;
+            node.unitEntries = node.ownEntries = entries - whole;
+            node.unitSaves = node.ownSaves = node.whole - added;
             // What pays better below is taken at the same time: splitting
             // here alone would leave the hull.
             while (heap != kNone && PaysMore(heap, v)) {
                 const int top = heap;
                 heap = Pop(heap);
-                nodes_[top].owner = v;
+                nodes_[top].nextAbsorbed = node.absorbed;
+                node.absorbed = top;
                 node.unitEntries += nodes_[top].unitEntries;
                 node.unitSaves += nodes_[top].unitSaves;
             }
@@ -230,21 +233,51 @@ private:
     }
     int Pop(int heap) { return Merge(nodes_[heap].heapLeft, nodes_[heap].heapRight); }
 
-    int UnitOf(int v) {
-        int unit = v;
-        while (nodes_[unit].owner != unit) unit = nodes_[unit].owner;
-        while (nodes_[v].owner != unit) v = std::exchange(nodes_[v].owner, unit);
-        return unit;
-    }
-    bool Split(int v) { return nodes_[v].forced || nodes_[UnitOf(v)].applied; }
-    bool Exposed(int v) {
+    bool Split(int v) const { return nodes_[v].forced || nodes_[v].split; }
+    // The nearest node above that is kept whole, or kNone.
+    int WholeAbove(int v) const {
         for (int up = nodes_[v].parent; up != kNone; up = nodes_[up].parent)
-            if (!Split(up)) return false;
+            if (!Split(up)) return up;
+        return kNone;
+    }
+
+    // Splits the unit's nodes; what waited for them goes back to the heap.
+    void Take(int unit, int& heap) {
+        std::vector<int> pending{unit};
+        while (!pending.empty()) {
+            const int v = pending.back();
+            pending.pop_back();
+            nodes_[v].split = true;
+            for (int w = nodes_[v].absorbed; w != kNone; w = nodes_[w].nextAbsorbed) pending.push_back(w);
+            for (int w = std::exchange(nodes_[v].parked, kNone); w != kNone;) {
+                const int next = nodes_[w].nextParked;
+                heap = Merge(heap, Single(w));
+                w = next;
+            }
+        }
+    }
+
+    // A unit too large for the room left comes apart: its node's own split,
+    // and each unit it took in, which then waits for that split.
+    bool Unpack(int unit, int& heap) {
+        Node& node = nodes_[unit];
+        if (node.absorbed == kNone) return false;
+        for (int w = std::exchange(node.absorbed, kNone); w != kNone;) {
+            const int next = nodes_[w].nextAbsorbed;
+            nodes_[w].nextAbsorbed = kNone;
+            heap = Merge(heap, Single(w));
+            w = next;
+        }
+        node.unitEntries = node.ownEntries;
+        node.unitSaves = node.ownSaves;
+        heap = Merge(heap, Single(unit));
         return true;
     }
 
     // Takes units, best paying first, while they fit; the first that does
-    // not sets the price the bound is taken at.
+    // not sets the price the bound is taken at. Past it, what fits of the
+    // rest is still taken: a unit too large comes apart, and a unit under a
+    // node kept whole waits for that node's split.
     void Choose(std::uint64_t budget, EntryFit& fit) {
         std::uint64_t entries = nodes_[root_].entries;
         Wide added = nodes_[root_].added;
@@ -253,19 +286,27 @@ private:
             const int unit = heap;
             heap = Pop(heap);
             const Node& node = nodes_[unit];
-            if (node.unitSaves == 0) break;  // the rest save nothing either
-            if (!Exposed(unit)) continue;   // under a node kept whole
+            // Saving nothing, it is taken only for what waits for it.
+            if (node.unitSaves == 0 && node.parked == kNone) continue;
+            if (const int above = WholeAbove(unit); above != kNone) {
+                nodes_[unit].nextParked = nodes_[above].parked;
+                nodes_[above].parked = unit;
+                continue;
+            }
             if (entries + node.unitEntries <= budget) {
-                nodes_[unit].applied = true;
                 entries += node.unitEntries;
                 added -= node.unitSaves;
-            } else if (!bound) {
+                Take(unit, heap);
+                continue;
+            }
+            if (!bound) {
                 // The best cover of the budget adds no less than the line
                 // through this cover at this unit's price reaches there.
                 const std::uint64_t room = budget - entries, per = node.unitEntries;
                 const Wide saves = node.unitSaves;
                 bound = added - (saves / per * room + saves % per * room / per);
             }
+            Unpack(unit, heap);
         }
         fit.gap = {TotalValue(bound ? added - *bound : 0), false};
     }
