@@ -85,7 +85,7 @@ public:
             fit.after = fewest;
             return fit;
         }
-        Choose(budget, fit);
+        Choose(budget);
         Cover(set, fit);
         return fit;
     }
@@ -278,10 +278,9 @@ private:
     // not sets the price the bound is taken at. Past it, what fits of the
     // rest is still taken: a unit too large comes apart, and a unit under a
     // node kept whole waits for that node's split.
-    void Choose(std::uint64_t budget, EntryFit& fit) {
+    void Choose(std::uint64_t budget) {
         std::uint64_t entries = nodes_[root_].entries;
         Wide added = nodes_[root_].added;
-        std::optional<Wide> bound;
         for (int heap = heapOf_[root_]; heap != kNone;) {
             const int unit = heap;
             heap = Pop(heap);
@@ -299,16 +298,15 @@ private:
                 Take(unit, heap);
                 continue;
             }
-            if (!bound) {
+            if (!bound_) {
                 // The best cover of the budget adds no less than the line
                 // through this cover at this unit's price reaches there.
                 const std::uint64_t room = budget - entries, per = node.unitEntries;
                 const Wide saves = node.unitSaves;
-                bound = added - (saves / per * room + saves % per * room / per);
+                bound_ = added - (saves / per * room + saves % per * room / per);
             }
             Unpack(unit, heap);
         }
-        fit.gap = {TotalValue(bound ? added - *bound : 0), false};
     }
 
     // The cover chosen, as the set, in address order.
@@ -343,6 +341,7 @@ private:
                                    {TotalValue(addresses), false}});
         set = UnionOf(std::move(cover));
         fit.added = {TotalValue(added), false};
+        fit.gap = {TotalValue(bound_ ? added - *bound_ : 0), false};
         const AddressTotal networks = NetworkCountOf(set, PrefixLengths().set());
         fit.after = networks.value.low + (halves_ && set.size() == 1 && set[0].first == Value{} &&
                                                   set[0].last == kLastAddress<Value>
@@ -356,6 +355,8 @@ private:
     std::vector<Node> nodes_;
     std::vector<int> heapOf_;  // each settled node's heap of units
     int root_ = kNone;
+    // No cover of the budget adds fewer addresses: known once a unit did not fit.
+    std::optional<Wide> bound_;
 };
 
 }  // namespace
