@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "AddressExtractor.h"
 #include "AddressReader.h"
 #include "AddressSet.h"
 #include "AddressText.h"
@@ -697,6 +698,75 @@ TEST(RunSetJob, ReadsAListInTextAsThePlainList) {
 
 // A list that fails, on opening or part way, ends the job without a throw
 // and with its own error; what the sink throws is the caller's and passes.
+// A log of many batches, read on two cores: the same lines rejected, in the
+// same order, and the same set, as the extractor reading one line after
+// another gives; and a source failing part way leaves what came before read.
+TEST(RunSetJob, ExtractsALongLogAsLineByLine) {
+    std::mt19937 random(41);
+    const std::vector<std::string> shapes = {
+        "% - - [09/Dec/2026:14:49:21 +0000] \"GET / HTTP/1.1\" 200 33250", "sshd: from % port 22", "no address here",
+        "bad 010.%.0.1", "star 172.%.*.0/24", "", std::string(70000, 'x') + " %"};
+    std::string text;
+    for (int k = 0; k < 60000; ++k) {
+        std::string line = shapes[random() % 100 < 97 ? random() % 3 : 3 + random() % 4];
+        for (std::size_t at; (at = line.find('%')) != std::string::npos;)
+            line.replace(at, 1, "10." + std::to_string(random() % 256) + ".0." + std::to_string(random() % 256));
+        text += line + "\n";
+    }
+    std::vector<std::size_t> expectedRejected;
+    std::vector<Interval4> expectedSet;
+    AddressExtractor extractor(RangeReading::Addresses, LeadingZeros::Reject);
+    std::size_t number = 0;
+    ForEachListLine(
+        std::string_view(text),
+        [&](std::string_view line) {
+            ++number;
+            if (extractor.Extract(line) != LineFault::None) return expectedRejected.push_back(number);
+            for (const SetLine& found : extractor.Found()) expectedSet.push_back(found.v4);
+        },
+        std::string_view::npos);
+    for (const std::size_t failAt : {std::string::npos, text.size() / 2}) {
+        SetJob job{.operation = SetOperation::Merge, .extract = true, .count = true};
+        const std::string_view readable = std::string_view(text).substr(0, failAt);
+        job.inputs.push_back({"log", [&]() -> std::unique_ptr<ByteSource> {
+                                  class Failing : public ChunkSource {
+                                  public:
+                                      using ChunkSource::ChunkSource;
+                                      std::size_t Read(char* buffer, std::size_t size) override {
+                                          const std::size_t n = ChunkSource::Read(buffer, size);
+                                          if (n == 0 && fails) throw std::runtime_error("read failed");
+                                          return n;
+                                      }
+                                      bool fails = false;
+                                  };
+                                  auto source = std::make_unique<Failing>(readable, 65536);
+                                  source->fails = failAt != std::string::npos;
+                                  return source;
+                              }});
+        std::vector<std::size_t> rejected;
+        std::string out;
+        const SetJobSummary summary = RunSetJob(job, {.write = [&](std::string_view block) { out += block; },
+                                                      .rejected = [&](const RejectedLine& line) { rejected.push_back(line.number); }});
+        if (failAt == std::string::npos) {
+            ASSERT_FALSE(summary.unread);
+            EXPECT_EQ(rejected, expectedRejected);
+            EXPECT_EQ(summary.lines, number);
+            std::string count;
+            WriteCount("IPv4", NetworkCountOf(UnionOf(expectedSet), PrefixLengths().set()), TotalOf(UnionOf(expectedSet)),
+                       "\n", count);
+            EXPECT_EQ(out, count + "IPv6 0 0\n");
+        } else {
+            // The lines of the readable half that end in it are all taken; then the failure.
+            ASSERT_TRUE(summary.unread);
+            const std::size_t whole = std::count(readable.begin(), readable.end(), '\n');
+            std::vector<std::size_t> before;
+            for (const std::size_t n : expectedRejected)
+                if (n <= whole) before.push_back(n);
+            EXPECT_EQ(rejected, before);
+        }
+    }
+}
+
 TEST(RunSetJob, SaysWhatAListThrewAndPassesWhatTheSinkThrows) {
     // Fails once the first block is read: the lines before it are read.
     class FailingSource : public ByteSource {

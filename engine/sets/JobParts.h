@@ -12,6 +12,7 @@
 
 #include "AddressReader.h"
 #include "AddressWriter.h"
+#include "ExtractingReader.h"
 #include "SetJob.h"
 
 namespace orvane::setjob {
@@ -103,9 +104,38 @@ public:
         const std::unique_ptr<ByteSource> bytes = Utf16ListAsUtf8(OpenGuarded(list));
         std::size_t number = 0;
         const bool widen = role == ListRole::Input && (job_.defaultPrefix4 || job_.defaultPrefix6);
+        auto take = [&](SetLine line, std::string_view text) {
+            if (widen && NamesOneAddress(line)) {
+                if (line.kind == SetLine::Kind::IPv4 && job_.defaultPrefix4)
+                    line.v4 = NetworkOf(line.v4.first, *job_.defaultPrefix4);
+                if (line.kind == SetLine::Kind::IPv6 && job_.defaultPrefix6)
+                    line.v6 = NetworkOf(line.v6.first, *job_.defaultPrefix6);
+            }
+            if (watch_) watch_({role, list.name, number, text, line});
+            visit(line);
+        };
         // The last result may be the firewall file written from it.
         std::optional<FirewallFileLines> firewallFile;
         if (role == ListRole::Previous) firewallFile.emplace();
+        if (job_.extract && !firewallFile) {
+            ExtractingReader extracted(*bytes, job_.ranges, job_.zeros);
+            while (const ExtractedBatch* batch = extracted.Next()) {
+                for (const ExtractedLine& line : batch->lines) {
+                    ++number;
+                    const std::string_view text = batch->Text(line);
+                    if (line.fault != LineFault::None) {
+                        Reject(list, number, text, line.fault);
+                        continue;
+                    }
+                    if (line.count == 0) ++summary_.withoutAddress;
+                    for (std::size_t k = line.first; k < line.first + line.count; ++k) take(batch->found[k], text);
+                }
+                // Said as reading them in turn would: once the lines before are taken.
+                if (batch->error) std::rethrow_exception(batch->error);
+            }
+            summary_.lines += number;
+            return;
+        }
         // One byte past the longest text a line may have: enough to tell such a line apart.
         ForEachSourceLine(*bytes, kMaxSetLineText + 1, [&](std::string_view text) {
             ++number;
@@ -114,26 +144,16 @@ public:
                 if (!address) return;
                 text = *address;
             }
-            auto take = [&](SetLine line) {
-                if (widen && NamesOneAddress(line)) {
-                    if (line.kind == SetLine::Kind::IPv4 && job_.defaultPrefix4)
-                        line.v4 = NetworkOf(line.v4.first, *job_.defaultPrefix4);
-                    if (line.kind == SetLine::Kind::IPv6 && job_.defaultPrefix6)
-                        line.v6 = NetworkOf(line.v6.first, *job_.defaultPrefix6);
-                }
-                if (watch_) watch_({role, list.name, number, text, line});
-                visit(line);
-            };
             auto reject = [&](LineFault fault) { Reject(list, number, text, fault); };
             if (job_.extract) {
                 if (const LineFault fault = extractor_.Extract(text); fault != LineFault::None) return reject(fault);
                 if (extractor_.Found().empty()) ++summary_.withoutAddress;
-                for (const SetLine& line : extractor_.Found()) take(line);
+                for (const SetLine& line : extractor_.Found()) take(line, text);
                 return;
             }
             const SetLine line = ReadListLine(text, job_.ranges, scratch_, job_.zeros);
             if (line.kind == SetLine::Kind::Rejected) return reject(line.fault);
-            if (line.kind != SetLine::Kind::Blank) take(line);
+            if (line.kind != SetLine::Kind::Blank) take(line, text);
         });
         summary_.lines += number;
     }
