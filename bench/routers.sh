@@ -27,17 +27,8 @@ run() {
     max-entries) "$convert" --merge --max-entries "$entries" --max-entries6 "$entries" "$list" -o "$scratch/out" 2>"$scratch/said" ;;
   esac
 }
-for _ in $(seq "$runs"); do
-  for name in "${names[@]}"; do
-    /usr/bin/time -f '%e %M' -o "$scratch/time" bash -c "$(declare -f run); convert='$convert' list='$list' entries='$entries' scratch='$scratch' run $name"
-    cat "$scratch/time" >>"$scratch/$name"
-  done
-done
-median() { sort -n -k"$2" "$1" | awk -v k="$2" '{ v[NR] = $k } END { print v[int((NR + 1) / 2)] }'; }
-base=$(median "$scratch/merge" 1)
-for name in "${names[@]}"; do
-  seconds=$(median "$scratch/$name" 1) kib=$(median "$scratch/$name" 2)
-  printf '%-12s %6.2f s %8.1f MiB  %5.2f × --merge\n' "$name" "$seconds" "$(echo "$kib / 1024" | bc -l)" \
-    "$(echo "$seconds / $base" | bc -l)"
-done
+VARS="convert list entries scratch"
+. "$(dirname "$0")/alternate.sh"
+time_alternately "${names[@]}"
+print_medians --merge "${names[@]}"
 cat "$scratch/said"
