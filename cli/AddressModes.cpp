@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -367,20 +366,9 @@ std::string RefusalWords(const Refusal& refusal) {
     return {};
 }
 
-long double AddressCount(const AddressTotal& total) {
-    if (total.bit128) return std::ldexp(1.0L, 128);
-    return std::ldexp(static_cast<long double>(total.value.high), 64) + static_cast<long double>(total.value.low);
-}
-
-std::string TotalWords(const AddressTotal& total) {
-    std::string words;
-    AppendTotal(words, total);
-    return words;
-}
-
 // part of whole, in percent: 0.52%, or 3e-05% and 5.6e+19% when that far from 1.
 std::string Share(const AddressTotal& part, const AddressTotal& whole) {
-    const long double percent = AddressCount(part) * 100 / AddressCount(whole);
+    const long double percent = Approximately(part) * 100 / Approximately(whole);
     char text[32];
     const bool far = percent != 0 && (percent < 0.01L || percent >= 1e6L);  // no row of digits
     std::snprintf(text, sizeof text, far ? "%.2Lg%%" : "%.2Lf%%", percent);
@@ -404,23 +392,23 @@ std::string FittingWords(const SetJobSummary& summary, const Options& options) {
         if (const std::optional<Widening>& widened = summary.widened[family]; widened && widened->any) {
             const unsigned prefix = (family == 0 ? options.widen4 : options.widen6)->prefix;
             words += "orvane-convert: " + name + " widened to whole /" + std::to_string(prefix) + " networks: " +
-                     Counted(widened->networks, "network") + ", " + TotalWords(widened->added) + " addresses added\n";
+                     Counted(widened->networks, "network") + ", " + TotalText(widened->added) + " addresses added\n";
         }
         const std::optional<EntryFit>& fit = summary.fitted[family];
         if (!fit || !fit->fits || fit->before == 0) continue;
         words += "orvane-convert: " + name + " in at most " +
                  Counted(*(family == 0 ? options.maxEntries4 : options.maxEntries6), "entry", "entries") + ": " +
                  std::to_string(fit->before) + " before, " + std::to_string(fit->after) + " after, " +
-                 TotalWords(fit->added) + " addresses added";
+                 TotalText(fit->added) + " addresses added";
         words += " (" + Share(fit->added, fit->set) + " of the set); " +
                  (fit->gap.value == Uint128{} ? std::string("the fewest possible")
-                                              : "at most " + TotalWords(fit->gap) + " more than the fewest possible (" +
+                                              : "at most " + TotalText(fit->gap) + " more than the fewest possible (" +
                                                     Share(fit->gap, fit->added) + " of those added)") +
                  "\n";
         if (fit->largest.empty()) continue;
         words += "orvane-convert: " + name + " largest added:";
         for (std::size_t k = 0; k < fit->largest.size(); ++k)
-            words += (k == 0 ? " " : ", ") + fit->largest[k].network + " (+" + TotalWords(fit->largest[k].addresses) + ")";
+            words += (k == 0 ? " " : ", ") + fit->largest[k].network + " (+" + TotalText(fit->largest[k].addresses) + ")";
         words += "\n";
     }
     return words;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <compare>
 #include <cstddef>
 #include <type_traits>
@@ -167,6 +168,12 @@ struct AddressTotal {
     }
     bool Exceeds(Uint128 n) const { return bit128 || value > n; }
 };
+
+// The count as a long double, near enough for shares and percentages.
+inline long double Approximately(const AddressTotal& total) {
+    if (total.bit128) return std::ldexp(1.0L, 128);
+    return std::ldexp(static_cast<long double>(total.value.high), 64) + static_cast<long double>(total.value.low);
+}
 
 // For disjoint intervals, as UnionOf() gives them.
 template <typename Value>

@@ -8,11 +8,6 @@
 namespace orvane::setjob {
 namespace {
 
-long double AddressCount(const AddressTotal& total) {
-    if (total.bit128) return std::ldexp(1.0L, 128);
-    return std::ldexp(static_cast<long double>(total.value.high), 64) + static_cast<long double>(total.value.low);
-}
-
 template <typename Value>
 FamilyChange ChangeOf(const std::vector<Interval<Value>>& previous, const std::vector<Interval<Value>>& now) {
     FamilyChange change{.ipv6 = IsIPv6<Value>,
@@ -21,8 +16,8 @@ FamilyChange ChangeOf(const std::vector<Interval<Value>>& previous, const std::v
                         .removed = TotalOf(DifferenceOf(previous, now))};
     change.limited = !previous.empty();
     if (change.limited) {
-        change.percent = static_cast<double>((AddressCount(change.added) + AddressCount(change.removed)) * 100 /
-                                             AddressCount(change.previous));
+        change.percent = static_cast<double>((Approximately(change.added) + Approximately(change.removed)) * 100 /
+                                             Approximately(change.previous));
     }
     return change;
 }
