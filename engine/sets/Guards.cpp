@@ -1,8 +1,6 @@
 // The guards of a merge, judged on its result before any of it is written.
 #include "Guards.h"
 
-#include <cmath>
-
 #include "AddressText.h"
 
 namespace orvane::setjob {
